@@ -1,0 +1,7 @@
+#include "eval/params.h"
+
+namespace tarrock {
+
+EvalVariables evalVars;
+
+}  // namespace tarrock

@@ -1,0 +1,7 @@
+#include "frontend/state.h"
+
+namespace tarrock {
+
+FrontendState frontend;
+
+}  // namespace tarrock
