@@ -1,5 +1,16 @@
 #include "test_support.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include "board/position.h"
 
 namespace tarrock::testutil {
@@ -11,6 +22,109 @@ void initEngineTables() {
   resetRandom();
   initSquareMaps();
   initKeys();
+}
+
+ScratchDir::ScratchDir() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string base = (tmp && *tmp) ? tmp : "/tmp";
+  std::string pattern = base + "/tarrock-test-XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (char* made = mkdtemp(buffer.data())) path_ = made;
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ignored;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+}
+
+void ScratchDir::write(const std::string& name, const std::string& content) const {
+  std::ofstream(file(name), std::ios::binary) << content;
+}
+
+std::string ScratchDir::read(const std::string& name) const { return readFile(file(name)); }
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+RunResult runProgram(const std::string& binary, const std::vector<std::string>& args,
+                     const std::string& input, const std::string& dir) {
+  RunResult result;
+  std::signal(SIGPIPE, SIG_IGN);  // the program may exit before reading all input
+  int in[2], out[2], err[2];
+  if (pipe(in) || pipe(out) || pipe(err)) return result;
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(binary.c_str()));
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(binary.c_str(), argv.data());
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  // Feed the input and drain both outputs together so that no pipe fills up.
+  size_t written = 0;
+  int inFd = in[1];
+  fcntl(inFd, F_SETFL, O_NONBLOCK);
+  if (input.empty()) {
+    close(inFd);
+    inFd = -1;
+  }
+  bool outOpen = true, errOpen = true;
+  char chunk[65536];
+  while (outOpen || errOpen) {
+    struct pollfd fds[3];
+    int n = 0;
+    if (outOpen) fds[n++] = {out[0], POLLIN, 0};
+    if (errOpen) fds[n++] = {err[0], POLLIN, 0};
+    if (inFd >= 0) fds[n++] = {inFd, POLLOUT, 0};
+    if (poll(fds, nfds_t(n), 60000) <= 0) break;
+    for (int i = 0; i < n; ++i) {
+      if (!fds[i].revents) continue;
+      if (fds[i].fd == inFd) {
+        ssize_t w = ::write(inFd, input.data() + written, input.size() - written);
+        if (w > 0) written += size_t(w);
+        if (w < 0 || written == input.size()) {
+          close(inFd);
+          inFd = -1;
+        }
+        continue;
+      }
+      ssize_t r = ::read(fds[i].fd, chunk, sizeof chunk);
+      if (r <= 0) {
+        if (fds[i].fd == out[0]) outOpen = false;
+        else errOpen = false;
+        continue;
+      }
+      (fds[i].fd == out[0] ? result.out : result.err).append(chunk, size_t(r));
+    }
+  }
+  if (inFd >= 0) close(inFd);
+  close(out[0]);
+  close(err[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+RunResult runEngine(const std::vector<std::string>& args, const std::string& input,
+                    const std::string& dir) {
+  if (!dir.empty()) return runProgram(TARROCK_BINARY, args, input, dir);
+  ScratchDir scratch;
+  return runProgram(TARROCK_BINARY, args, input, scratch.path());
 }
 
 }  // namespace tarrock::testutil

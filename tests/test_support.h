@@ -1,5 +1,6 @@
-// Helpers shared by the unit tests: one-time start-up of the engine's tables
-// and small utilities for running the engine binary.
+// Helpers shared by the tests: one-time start-up of the engine's tables, a
+// scratch directory per test, and running the engine binary over pipes with a
+// script of input lines.
 #pragma once
 
 #include <string>
@@ -9,5 +10,37 @@ namespace tarrock::testutil {
 
 // Builds the start-up tables and keys exactly once per test process.
 void initEngineTables();
+
+// A fresh empty directory under the system temp directory, removed with the
+// object.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  void write(const std::string& name, const std::string& content) const;
+  std::string read(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs a binary in dir with the arguments and the input text on standard
+// input (a pipe), and collects both output streams and the exit status.
+RunResult runProgram(const std::string& binary, const std::vector<std::string>& args,
+                     const std::string& input, const std::string& dir);
+
+// The engine binary, by default in a fresh scratch directory of its own.
+RunResult runEngine(const std::vector<std::string>& args, const std::string& input,
+                    const std::string& dir = "");
+
+std::string readFile(const std::string& path);
 
 }  // namespace tarrock::testutil

@@ -1,15 +1,208 @@
 #include "frontend/engine.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "board/fen.h"
 #include "board/position.h"
+#include "eval/config.h"
+#include "frontend/commands.h"
+#include "frontend/input.h"
 #include "frontend/output.h"
+#include "frontend/poll.h"
+#include "frontend/state.h"
+#include "search/state.h"
 
 namespace tarrock {
 
-int EngineMain(int, char**) {
+namespace {
+
+// Command-line values used only during start-up.
+struct StartupOptions {
+  const char* configFile = "tarrock.cfg";
+  const char* fen = nullptr;
+  const char* testFile = nullptr;
+  int testSeconds = 10;
+  int testExtraPlies = 3;
+  const char* pgnFile = nullptr;
+  int bookCutDepth = 60;
+  int bookMinCount = 2;
+};
+
+const char* const UsageText =
+    "usage: tarrock [options]\n"
+    "   Book options:\n"
+    "   -B FILE       Use FILE as opening book\n"
+    "   -I PGN-file   Build opening book from PGN-file\n"
+    "   -D DEPTH      Cut book lines at DEPTH\n"
+    "   -P MINPLAYED  Add moves played more then n-times\n"
+    "   -o            Disable opening book\n"
+    "\n   Output options:\n"
+    "   -v            Print the version number and exit\n"
+    "   -d            Print diagram\n"
+    "   -n            Print move number before whites move\n"
+    "   -H            Print hash usage\n"
+    "   -q            Suppress all output\n"
+    "   -l FILE       Send log output to FILE\n"
+    "\n   Search options:\n"
+    "   -a            Start in analyze mode\n"
+    "   -N MOVES      Start in analyze mode and analyze N-best moves\n"
+    "   -e            Disable Pondering\n"
+    "   -m DEPTH      Max depth\n"
+    "\n   Other options:\n"
+    "   -c FILE       Configuration file\n"
+    "   -C            Print default configuration\n"
+    "   -h SIZE       Hash size (xxM, xxK or bytes)\n"
+    "   -b FEN        Load FEN position\n"
+    "   -x            Disable endgame tables\n"
+    "\n   Test suite:\n"
+    "   -T FILE       Run an epd test suite from FILE\n"
+    "   -t SEC        Test time (default 10 seconds)\n"
+    "   -p PLY        Extra test ply (default 3)\n";
+
+[[noreturn]] void PrintUsage() {
+  std::fputs(UsageText, stdout);
+  std::fflush(stdout);
+  std::exit(0);
+}
+
+// Decimal number as atoi reads it, held within the 32-bit range.
+int optionNumber(const char* text) {
+  int64_t value = std::strtoll(text, nullptr, 10);
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
+  return int(value);
+}
+
+int clampedTimes(int value, int factor) {
+  int64_t product = int64_t(value) * factor;
+  if (product > INT32_MAX) return INT32_MAX;
+  if (product < INT32_MIN) return INT32_MIN;
+  return int(product);
+}
+
+void scanOptions(int argc, char** argv, StartupOptions& options) {
+  int c;
+  while ((c = getopt(argc, argv, "qdnHL:m:c:CaN:b:h:exT:t:p:B:I:D:oP:l:v")) != -1) {
+    switch (c) {
+      case 'q': frontend.showOutput = 0; break;
+      case 'd': frontend.printDiagram = 1; break;
+      case 'n': frontend.moveNumbers = 1; break;
+      case 'H': frontend.printHashUsage = 1; break;
+      case 'm': search.maxSearchDepth = clampedTimes(optionNumber(optarg), 12); break;
+      case 'c': options.configFile = optarg; break;
+      case 'C':
+        PrintConfiguration();
+        std::exit(0);
+      case 'a':
+        frontend.infiniteAnalysis = 1;
+        frontend.engineToMove = 1;
+        break;
+      case 'N':
+        frontend.infiniteAnalysis = 1;
+        frontend.engineToMove = 1;
+        search.multiPv = optionNumber(optarg);
+        break;
+      case 'b': options.fen = optarg; break;
+      case 'h':
+        SetSymbol("HASH", optarg);
+        std::printf("Hash size %d\n", config.hash);
+        std::fflush(stdout);
+        break;
+      case 'e': frontend.ponderEnabled = 0; break;
+      case 'x': frontend.tablebasesEnabled = 0; break;
+      case 'T': options.testFile = optarg; break;
+      case 't': options.testSeconds = optionNumber(optarg); break;
+      case 'p': options.testExtraPlies = optionNumber(optarg); break;
+      case 'B': SetSymbol("BOOK", optarg); break;
+      case 'I':
+        options.pgnFile = optarg;
+        frontend.tablebasesEnabled = 0;
+        break;
+      case 'D': options.bookCutDepth = optionNumber(optarg); break;
+      case 'o': frontend.bookEnabled = 0; break;
+      case 'P': options.bookMinCount = optionNumber(optarg); break;
+      case 'l': SetSymbol("LOGFNAME", optarg); break;
+      case 'v':
+        PrintInfo("Tarrock %s\n", EngineVersion);
+        std::exit(0);
+      default: PrintUsage();  // -L and unknown letters
+    }
+  }
+}
+
+// The engine's turn, an analysis or a ponder search. The search subsystem
+// plugs in here; until it does, a request to think is dropped.
+void think(Position& pos) {
+  if (frontend.protocolMode != Xboard) PrintBoard(pos);
+  frontend.engineToMove = 0;
+  std::fflush(stdout);
+}
+
+[[noreturn]] void endOfInput() {
+  CloseLog();
+  std::fflush(stdout);
+  std::exit(0);
+}
+
+void mainLoop(Position& pos) {
+  static char lineBuffer[LineBufferSize];
+  while (!InputAtEnd()) {
+    bool thinkNow = false;
+    if (PollInput(pos)) frontend.engineToMove = 0;
+    else if (frontend.engineToMove) thinkNow = true;
+
+    if (!thinkNow) {
+      bool readOrExecute = frontend.forceMode || PollInput(pos);
+      if (frontend.pendingCommand) {
+        ExecuteCommand(pos);
+        std::fflush(stdout);
+        frontend.pendingCommand = nullptr;
+        continue;
+      }
+      if (readOrExecute || !frontend.ponderEnabled || frontend.noPonder) {
+        if (frontend.protocolMode == Console) PrintInfo("tarrock: ");
+        if (!ReadInputLine(lineBuffer, sizeof lineBuffer)) endOfInput();
+        TrimLineEnd(lineBuffer);
+        frontend.pendingCommand = lineBuffer;
+        if (*lineBuffer) ExecuteCommand(pos);
+        std::fflush(stdout);
+        frontend.pendingCommand = nullptr;
+        continue;
+      }
+    }
+    think(pos);
+  }
+  CloseLog();
+}
+
+}  // namespace
+
+int EngineMain(int argc, char** argv) {
+  Position* pos = NewPosition();
+  StartupOptions options;
+  scanOptions(argc, argv, options);
+
+  PrintInfo("Tarrock %s\n", EngineVersion);
+  std::printf("feature done=0\n");
+  std::fflush(stdout);
+  LoadConfiguration(options.configFile);
+  OpenLog(config.logFileName.c_str());
+  std::time_t now = std::time(nullptr);
+  PrintInfo("Logfile: %s", std::ctime(&now));
+
   initSquareMaps();
   initKeys();
-  Position* pos = NewPosition();
   newGame(*pos);
+  frontend.timeLeft = 30000;
+  if (options.fen) setupFromFen(*pos, options.fen);
+
+  search.nodes = 0;
+  mainLoop(*pos);
   FreePosition(pos);
   return 0;
 }

@@ -1,0 +1,34 @@
+// The configuration table: six named settings (resign threshold, hash size,
+// log file, book file, tablebase cache size, tablebase directory) with their
+// defaults, set from the command line, from the configuration file (which
+// skips symbols the command line set) and printed by "-C".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tarrock {
+
+struct Configuration {
+  int32_t resign = 700;
+  int32_t hash = 33554432;
+  std::string logFileName;
+  std::string book = "tarrock.bok";
+  int32_t egtbHashSize = 1048576;
+  std::string tbPath = "c:\\chess\\tb";
+};
+extern Configuration config;
+
+// Sets a symbol from the command line; the file loader then skips it.
+// Unknown names are ignored.
+void SetSymbol(const char* name, const char* text);
+// Leading decimal digits, times 1024 for a K suffix, 1048576 for M,
+// 1073741824 for G (either case); values beyond 2^31 - 1 are held at 2^31 - 1.
+int32_t ParseSize(const char* text);
+void LoadConfiguration(const char* fileName);
+// The current values, one line per symbol, straight to standard output.
+void PrintConfiguration();
+// Puts the table back to its defaults and forgets command-line settings (tests).
+void ResetConfiguration();
+
+}  // namespace tarrock

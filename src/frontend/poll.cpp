@@ -1,0 +1,74 @@
+#include "frontend/poll.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "frontend/commands.h"
+#include "frontend/input.h"
+#include "frontend/output.h"
+#include "frontend/state.h"
+#include "search/state.h"
+#include "search/thinking.h"
+
+namespace tarrock {
+
+namespace {
+
+struct PollBuffers {
+  char line[LineBufferSize];   // kept until the main loop has executed it
+  char words[LineBufferSize];  // copy split into words
+} pollBuffers;
+
+}  // namespace
+
+int PollInput(Position& pos) {
+  if (search.abortSearch) return 0;
+  // A person typing at a console in console mode: only a terminal counts as a
+  // keyboard; piped input in console mode is read by the main loop itself.
+  if (frontend.protocolMode == Console && !InputIsTerminal()) return 0;
+  if (!InputWaiting()) return 0;
+  if (!ReadInputLine(pollBuffers.line, sizeof pollBuffers.line)) return 0;
+  return HandleSearchInput(pos, pollBuffers.line);
+}
+
+int HandleSearchInput(Position& pos, char* line) {
+  TrimLineEnd(line);
+  if (!*line) return 0;
+  if (std::strcmp(line, ".") == 0) {
+    PrintAnalysisStatus(pos);
+    return 0;
+  }
+  PrintInfo("{%s}\n", line);
+  std::snprintf(pollBuffers.words, sizeof pollBuffers.words, "%s", line);
+  char* words[MaxCommandWords];
+  int count = SplitWords(pollBuffers.words, words, MaxCommandWords);
+  if (count > 0) {
+    if (std::strcmp(words[0], "draw") == 0) {
+      frontend.drawOffered = 1;
+      return 0;
+    }
+    if (std::strcmp(words[0], "ponderhit") == 0) {
+      frontend.pondering = 0;
+      return 0;
+    }
+    if (std::strcmp(words[0], "ping") == 0 && frontend.pondering) {
+      std::printf("pong %s\n", count > 1 ? words[1] : "");
+      std::fflush(stdout);
+      return 0;
+    }
+    if (std::strcmp(words[0], "accepted") == 0) return 0;
+    if (std::strcmp(words[0], "post") == 0) {
+      frontend.xboardPost = 1;
+      return 0;
+    }
+    if (std::strcmp(words[0], "nopost") == 0) {
+      frontend.xboardPost = 0;
+      return 0;
+    }
+  }
+  frontend.pendingCommand = line;
+  search.abortSearch = 1;
+  return 1;
+}
+
+}  // namespace tarrock

@@ -1,0 +1,7 @@
+#include "search/state.h"
+
+namespace tarrock {
+
+SearchState search;
+
+}  // namespace tarrock
