@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include "board/position.h"
+#include "board/tables.h"
 
 namespace tarrock::testutil {
 
@@ -9,7 +10,7 @@ void initEngineTables() {
   if (done) return;
   done = true;
   resetRandom();
-  initSquareMaps();
+  initBoardTables();
   initKeys();
 }
 
