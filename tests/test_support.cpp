@@ -1,7 +1,7 @@
 #include "test_support.h"
 
 #include "board/position.h"
-#include "board/tables.h"
+#include "eval/evaltables.h"
 
 namespace tarrock::testutil {
 
@@ -10,7 +10,7 @@ void initEngineTables() {
   if (done) return;
   done = true;
   resetRandom();
-  initBoardTables();
+  InitEvalTables();
   initKeys();
 }
 
