@@ -2,6 +2,7 @@
 
 #include "board/position.h"
 #include "eval/evaltables.h"
+#include "eval/pawns.h"
 
 namespace tarrock::testutil {
 
@@ -12,6 +13,7 @@ void initEngineTables() {
   resetRandom();
   InitEvalTables();
   initKeys();
+  AllocatePawnTable();
 }
 
 }  // namespace tarrock::testutil
