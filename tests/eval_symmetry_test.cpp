@@ -1,11 +1,13 @@
 // Colour symmetry of the evaluation: a position and its colour-flipped image
 // (board mirrored top to bottom, colours, side to move and root side swapped)
 // must get the same value from the side to move's point of view, and opposite
-// pawn-structure values, for every position of the shared EPD suites.
+// pawn-structure values, for every position of the shared EPD suites and a
+// few set-up positions that no game reaches.
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -46,8 +48,22 @@ std::string flippedFen(const std::string& line) {
   return out;
 }
 
+// Set-up positions no game reaches: no kings, pawns on the first and last
+// ranks, more than eight pawns or two bishops, piles of queens. They must
+// evaluate without fault, and symmetrically.
+const char* const oddPositions[] = {
+    "8/8/8/8/8/8/8/8 w - -",
+    "PPPPPPPP/PPPPPPPP/PPPPPPPP/8/8/pppppppp/pppppppp/pppppppp w - -",
+    "pppppppp/8/8/3k4/8/8/4K3/PPPPPPPP b - -",
+    "P6p/P6p/P6p/P3k2p/P6p/P2K3p/P6p/P6p w - -",
+    "QQQQQQQQ/QQQQQQQQ/8/3k4/8/8/qqqqqqqq/qqqqqqqq w - -",
+    "BBBBBBBB/BBBBBBBB/8/1k6/8/8/bbbbbbbb/bbbbbbbb b - -",
+    "k7/P1P1P1P1/1P1P1P1P/P1P1P1P1/1p1p1p1p/p1p1p1p1/1p1p1p1p/7K w - -",
+    "KK6/8/8/8/8/8/8/6kk w - -",
+};
+
 std::vector<std::string> suitePositions() {
-  std::vector<std::string> lines;
+  std::vector<std::string> lines(std::begin(oddPositions), std::end(oddPositions));
   for (const char* name : {"wac.epd", "sts.epd", "bk.epd", "kaufman.epd", "lct2.epd", "perft.epd", "perftsuite.epd"}) {
     std::ifstream in(std::string(TARROCK_TESTDATA) + "/" + name);
     for (std::string line; std::getline(in, line);)
