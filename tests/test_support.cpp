@@ -12,6 +12,8 @@
 #include <sstream>
 
 #include "board/position.h"
+#include "eval/evaltables.h"
+#include "eval/pawns.h"
 
 namespace tarrock::testutil {
 
@@ -20,8 +22,9 @@ void initEngineTables() {
   if (done) return;
   done = true;
   resetRandom();
-  initSquareMaps();
+  InitEvalTables();
   initKeys();
+  AllocatePawnTable();
 }
 
 ScratchDir::ScratchDir() {

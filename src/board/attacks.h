@@ -1,0 +1,61 @@
+// Attack knowledge built on the board tables: the sliding attack sets of a
+// square under the Position's current occupancy (one table load per line,
+// indexed by seven bits of the matching rotated occupancy set), the men of a
+// colour attacking a square, whether a square is attacked, whether a king is
+// in check, and the removal of illegal moves from a pseudo-legal list.
+#pragma once
+
+#include "board/position.h"
+#include "board/tables.h"
+
+namespace tarrock {
+
+// Seven-bit occupancy indexes of the four lines through a square.
+inline int rankIndex(const Position& pos, Square s) { return int(pos.occupied >> (s & 56)) & 127; }
+inline int fileIndex(const Position& pos, Square s) { return int(pos.occupiedFiles >> ((s & 7) << 3)) & 127; }
+inline int diagA1H8Index(const Position& pos, Square s) {
+  return int(pos.occupiedDiagA1H8 >> boardTables.diagShiftA1H8[s]) & 127;
+}
+inline int diagH1A8Index(const Position& pos, Square s) {
+  return int(pos.occupiedDiagH1A8 >> boardTables.diagShiftH1A8[s]) & 127;
+}
+
+// Squares a slider on s reaches along one line, the first blocker included
+// whatever its colour.
+inline Bitboard rankAttackSet(const Position& pos, Square s) {
+  return boardTables.rankAttacks[s][rankIndex(pos, s)];
+}
+inline Bitboard fileAttackSet(const Position& pos, Square s) {
+  return boardTables.fileAttacks[s][fileIndex(pos, s)];
+}
+inline Bitboard diagA1H8AttackSet(const Position& pos, Square s) {
+  return boardTables.diagA1H8Attacks[s][diagA1H8Index(pos, s)];
+}
+inline Bitboard diagH1A8AttackSet(const Position& pos, Square s) {
+  return boardTables.diagH1A8Attacks[s][diagH1A8Index(pos, s)];
+}
+inline Bitboard rookAttackSet(const Position& pos, Square s) {
+  return rankAttackSet(pos, s) | fileAttackSet(pos, s);
+}
+inline Bitboard bishopAttackSet(const Position& pos, Square s) {
+  return diagA1H8AttackSet(pos, s) | diagH1A8AttackSet(pos, s);
+}
+inline Bitboard queenAttackSet(const Position& pos, Square s) {
+  return rookAttackSet(pos, s) | bishopAttackSet(pos, s);
+}
+
+// All men of the colour attacking the square (no x-rays through other men).
+Bitboard attackersOf(const Position& pos, Square s, Colour colour);
+
+// 1 when a man of that colour attacks the square, else 0.
+int isAttackedByWhite(const Position& pos, Square s);
+int isAttackedByBlack(const Position& pos, Square s);
+
+// 1 when the colour's king is attacked.
+int inCheck(const Position& pos, Colour colour);
+
+// Keeps the legal moves of the list, in their order, at its front; returns
+// their number. Each move is made and unmade.
+int filterLegal(Position& pos, Move* moves, int count);
+
+}  // namespace tarrock

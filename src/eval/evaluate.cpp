@@ -1,0 +1,465 @@
+#include "eval/evaluate.h"
+
+#include "board/attacks.h"
+#include "board/tables.h"
+#include "eval/evaltables.h"
+#include "eval/params.h"
+#include "eval/pawns.h"
+
+namespace tarrock {
+
+EvalState evalState;
+
+int GamePhase(const Position& pos) {
+  if (pos.pieceUnits[White] + pos.pieceUnits[Black] < 23) return 3;
+  if (pos.material[White] > 2700 && pos.material[Black] > 2700) return 0;
+  if (pos.material[White] > 2100 && pos.material[Black] > 2100) return 1;
+  return 2;
+}
+
+namespace {
+
+// The rules below are written once per colour as templates on Us. Each
+// returns its terms from Us's point of view, and Evaluate adds White's and
+// subtracts Black's, so both colours get exactly mirrored values. Squares
+// named in a rule are White's; relativeSquare mirrors them for Black.
+
+constexpr Square relativeSquare(Colour c, Square s) { return c == White ? s : s ^ 56; }
+
+int absDiff(int a, int b) { return a > b ? a - b : b - a; }
+
+bool has(Bitboard set, Colour c, Square whiteSquare) { return set & bit(relativeSquare(c, whiteSquare)); }
+
+// The squares ahead of s on its file, toward the colour's last rank, and behind.
+template <Colour Us>
+Bitboard aheadOf(Square s) {
+  return Us == White ? boardTables.northRay[s] : boardTables.southRay[s];
+}
+template <Colour Us>
+Bitboard behindOf(Square s) {
+  return Us == White ? boardTables.southRay[s] : boardTables.northRay[s];
+}
+
+// The colour's most advanced pawn (the set must not be empty).
+template <Colour Us>
+Square mostAdvanced(Bitboard pawns) {
+  return Us == White ? lastSquare(pawns) : firstSquare(pawns);
+}
+
+// The colour's pawns are all on the rook file `file` (0 or 7).
+bool allOnFile(Bitboard pawns, int file) { return !(pawns & ~boardTables.fileMask[file]); }
+
+// Squares of the colour's relative rank r.
+template <Colour Us>
+Bitboard relativeRankMask(int r) {
+  return boardTables.rankMask[Us == White ? 8 * r : 8 * (7 - r)];
+}
+
+// A lone minor with pawns on a rook file whose promotion square the bishop
+// does not cover, the enemy king in front of the most advanced pawn.
+template <Colour Us>
+bool wrongBishopDraw(const Position& pos) {
+  constexpr Colour Them = Us ^ 1;
+  if (pos.material[Them] > evalVars.bishopValue || pos.pieceUnits[Us] != 3 || pos.bishopCount[Us] != 1 ||
+      !pos.pawns[Us])
+    return false;
+  Square p = mostAdvanced<Us>(pos.pawns[Us]);
+  Square k = pos.kingSquare[Them];
+  if (relativeRank(Us, k) < relativeRank(Us, p) || absDiff(fileOf(k), fileOf(p)) > 1) return false;
+  bool darkBishop = pos.bishops[Us] & boardTables.darkSquares;
+  // a8 and h1 are light, a1 and h8 dark.
+  if (allOnFile(pos.pawns[Us], 0)) return Us == White ? darkBishop : !darkBishop;
+  if (allOnFile(pos.pawns[Us], 7)) return Us == White ? !darkBishop : darkBishop;
+  return false;
+}
+
+// Pawn ending with rook-file pawns against a bare king standing in front.
+template <Colour Us>
+bool rookPawnDraw(const Position& pos) {
+  constexpr Colour Them = Us ^ 1;
+  if (pos.pawns[Them] || !pos.pawns[Us]) return false;
+  if (!allOnFile(pos.pawns[Us], 0) && !allOnFile(pos.pawns[Us], 7)) return false;
+  Square p = mostAdvanced<Us>(pos.pawns[Us]);
+  Square k = pos.kingSquare[Them];
+  return relativeRank(Us, p) <= relativeRank(Us, k) && absDiff(fileOf(k), fileOf(p)) <= 1;
+}
+
+// The endgame rules that recognise draws and place the kings. Returns true
+// when the position is a draw; may also set score to 0 and go on.
+bool endgameRules(const Position& pos, int& score) {
+  const int32_t* material = pos.material;
+  const int32_t* units = pos.pieceUnits;
+  const int32_t* pawns = pos.pawnCount;
+  Square wk = pos.kingSquare[White], bk = pos.kingSquare[Black];
+
+  // No pawns against few pawns, the pawnless side not far ahead.
+  if (pawns[White] == 0) {
+    if (pawns[Black] == 0 && units[White] == units[Black]) return true;
+    int lead = material[White] - material[Black];
+    if (pawns[Black] <= 2 && pos.heavyCount[White] == pos.heavyCount[Black] && lead >= 0 && lead <= 400) score = 0;
+  }
+  if (pawns[Black] == 0) {
+    int lead = material[Black] - material[White];
+    if (pawns[White] <= 2 && pos.heavyCount[White] == pos.heavyCount[Black] && lead >= 0 && lead <= 400) score = 0;
+  }
+
+  // A lone minor cannot win against at most two pawns.
+  if (material[White] <= evalVars.bishopValue && material[Black] <= evalVars.bishopValue) {
+    if (units[White] == 3 && pawns[Black] <= 2) return true;
+    if (units[Black] == 3 && pawns[White] <= 2) return true;
+  }
+
+  // Equal light pieces and one pawn with the defending king in front of it.
+  if (units[White] == units[Black] && units[White] >= 1 && units[White] <= 5) {
+    if (pawns[White] == 1 && pawns[Black] == 0 && (aheadOf<White>(firstSquare(pos.pawns[White])) & bit(bk)))
+      return true;
+    if (pawns[Black] == 1 && pawns[White] == 0 && (aheadOf<Black>(firstSquare(pos.pawns[Black])) & bit(wk)))
+      return true;
+  }
+
+  if (wrongBishopDraw<White>(pos) || wrongBishopDraw<Black>(pos)) return true;
+
+  // King placement by the wings the pawns (of both colours) stand on.
+  Bitboard allPawns = pos.pawns[White] | pos.pawns[Black];
+  bool kingside = allPawns & evalTables.filesEToH, queenside = allPawns & evalTables.filesAToD;
+  const EvalTables& et = evalTables;
+  int wf = fileOf(wk), bf = fileOf(bk);
+  if (queenside && !kingside) {
+    score += et.kingEndgameQueenside[White][wk] - et.kingEndgameQueenside[Black][bk];
+    if (units[White] == units[Black] && units[White] != 0) score -= (material[White] - material[Black]) / 2;
+    if (units[White] == 0 && units[Black] == 0) {
+      if (bf >= 4 && wf < bf - 1) score += KingWingPawnEnding;
+      if (wf >= 4 && bf < wf - 1) score -= KingWingPawnEnding;
+    }
+  } else if (kingside && !queenside) {
+    score += et.kingEndgameKingside[White][wk] - et.kingEndgameKingside[Black][bk];
+    if (units[White] == units[Black] && units[White] != 0) score -= (material[White] - material[Black]) / 2;
+    if (units[White] == 0 && units[Black] == 0) {
+      if (bf <= 3 && wf > bf + 1) score += KingWingPawnEnding;
+      if (wf <= 3 && bf > wf + 1) score -= KingWingPawnEnding;
+    }
+  } else {
+    score += et.kingEndgameCentre[White][wk] - et.kingEndgameCentre[Black][bk];
+  }
+  return false;
+}
+
+// Used when no pawn-structure table is allocated: a table of one entry.
+PawnEntry scratchEntry;
+
+// The entry of the current pawn structure and phase, computed on a miss;
+// null when there are no pawns.
+PawnEntry* pawnEntry(const Position& pos, int phase) {
+  HashKey pawnKey = pos.pawnKey();
+  if (pawnKey == 0) return nullptr;
+  HashKey key = pawnKey ^ pawnTable.phaseKeys[phase];
+  PawnEntry* entry = pawnTable.entries ? &pawnTable.entries[key & (pawnTable.count - 1)] : &scratchEntry;
+  if (entry->key != key) {
+    int w = EvaluatePawns(pos, White, phase, *entry);
+    int b = EvaluatePawns(pos, Black, phase, *entry);
+    entry->key = key;
+    entry->score = int16_t(w - b);
+  }
+  return entry;
+}
+
+// Their pawns on the colour's seventh rank, or their king on the eighth.
+template <Colour Us>
+bool seventhRankTarget(const Position& pos) {
+  constexpr Colour Them = Us ^ 1;
+  return relativeRank(Us, pos.kingSquare[Them]) == 7 || (pos.pawns[Them] & relativeRankMask<Us>(6));
+}
+
+// Rooks, knights, bishops and queens of the colour; adds the colour's
+// pressure on the enemy king to `tropism`.
+template <Colour Us>
+int pieceTerms(const Position& pos, int phase, const PawnEntry* entry, int& tropism) {
+  constexpr Colour Them = Us ^ 1;
+  const BoardTables& bt = boardTables;
+  const EvalTables& et = evalTables;
+  const Bitboard* theirPawnAttacks = Us == White ? bt.blackPawnAttacks : bt.whitePawnAttacks;
+  const Bitboard* outpostFront = Us == White ? et.adjacentAhead : et.adjacentBehind;
+  const Bitboard ownPawns = pos.pawns[Us], theirPawns = pos.pawns[Them];
+  const Bitboard majors = pos.rooks[Us] | pos.queens[Us];
+  const Square enemyKing = pos.kingSquare[Them];
+  int value = 0;
+
+  for (Bitboard b = pos.rooks[Us]; b;) {
+    Square s = popFirst(b);
+    int rankOcc = rankIndex(pos, s);
+    value += bt.rankMobility[s][rankOcc] + bt.fileMobility[s][fileIndex(pos, s)] + et.pstRook[Us][phase][s];
+    Bitboard ahead = aheadOf<Us>(s);
+    if (entry && (entry->passed[Us] & ahead)) value += RookBehindPasser;
+    if (!(ownPawns & ahead)) tropism += rookFileTropism[absDiff(fileOf(enemyKing), fileOf(s))];
+    if (!(ownPawns & bt.fileMask[s])) {
+      if (!(theirPawns & bt.fileMask[s])) {
+        value += RookOpenFile;
+        if (pos.rooks[Us] & ahead) value += RookOpenFileDoubled;
+      } else {
+        value += RookHalfOpenFile;
+        if (entry && (entry->weakFiles[Them] & (1 << fileOf(s)))) value += RookHalfOpenWeakPawn;
+      }
+    }
+    if (relativeRank(Us, s) == 6 && seventhRankTarget<Us>(pos)) {
+      value += RookOnSeventh;
+      if (bt.rankAttacks[s][rankOcc] & majors) value += MajorsOnSeventhExtra;
+      if (phase == 3 && relativeRank(Us, enemyKing) == 7 && !(pos.pieces[Them] & et.innerSecondRank[Them]))
+        value += RookSeventhEndgame;
+    }
+  }
+
+  for (Bitboard b = pos.knights[Us]; b;) {
+    Square s = popFirst(b);
+    value += et.pstKnight[Us][phase][s];
+    tropism += knightTropism[kingDistance(s, enemyKing)];
+    int outpost = et.outpostValue[Us][s];
+    if (outpost && !(theirPawns & outpostFront[s])) {
+      int defenders = popCount(ownPawns & theirPawnAttacks[s]);
+      if (defenders > 0) {
+        int v = KnightOutpostFactor * outpost;
+        value += 2 * v;
+        Bitboard sameColour = (bt.darkSquares & bit(s)) ? bt.darkSquares : bt.lightSquares;
+        if (!pos.knights[Them] && !(pos.bishops[Them] & sameColour)) value += v;
+        if (defenders == 2) value += v;
+      }
+    }
+  }
+
+  for (Bitboard b = pos.bishops[Us]; b;) {
+    Square s = popFirst(b);
+    value += et.pstBishop[Us][phase][s] + bt.diagA1H8Mobility[s][diagA1H8Index(pos, s)] +
+             bt.diagH1A8Mobility[s][diagH1A8Index(pos, s)];
+    tropism += bishopTropism[kingDistance(s, enemyKing)];
+    int outpost = et.outpostValue[Us][s];
+    if (outpost && !(theirPawns & outpostFront[s]) && (ownPawns & theirPawnAttacks[s]))
+      value += BishopOutpostFactor * outpost;
+    // Shut in on the enemy's side by two of its pawns.
+    Square r = relativeSquare(Us, s);
+    if (((r == A7 || r == B8) && has(theirPawns, Us, B6) && has(theirPawns, Us, C7)) ||
+        ((r == H7 || r == G8) && has(theirPawns, Us, G6) && has(theirPawns, Us, F7)))
+      value -= BishopTrapped;
+  }
+
+  for (Bitboard b = pos.queens[Us]; b;) {
+    Square s = popFirst(b);
+    value += et.pstQueen[Us][phase][s];
+    tropism += queenTropism[kingDistance(s, enemyKing)];
+    if (relativeRank(Us, s) == 6 && seventhRankTarget<Us>(pos) && (rankAttackSet(pos, s) & majors))
+      value += 2 * MajorsOnSeventhExtra;
+  }
+  return value;
+}
+
+// King square, a rook shut in by its own king, fianchetto and holes in
+// front of the castled king (opening and middlegame only).
+template <Colour Us>
+int kingPlacement(const Position& pos, int phase) {
+  constexpr Colour Them = Us ^ 1;
+  const Square k = pos.kingSquare[Us];
+  const Bitboard ownPawns = pos.pawns[Us], ownBishops = pos.bishops[Us];
+  const int f = fileOf(k);
+  int value = evalTables.pstKing[Us][phase][k];
+  if (pos.rooks[Us] & evalTables.rookTrap[k]) value -= RookTrapped;
+
+  if (ownBishops) {
+    bool kingsideFianchetto = f >= 5 && !has(ownPawns, Us, G2) &&
+                              (has(ownBishops, Us, G2) || has(ownBishops, Us, F3) || has(ownBishops, Us, H3));
+    bool queensideFianchetto = f <= 2 && !has(ownPawns, Us, B2) &&
+                               (has(ownBishops, Us, B2) || has(ownBishops, Us, A3) || has(ownBishops, Us, C3));
+    if (kingsideFianchetto || queensideFianchetto) value += Fianchetto;
+  }
+
+  if (relativeRank(Us, k) == 0 && pos.queens[Them]) {
+    Bitboard intruders = pos.pawns[Them] | pos.bishops[Them];
+    if (f >= 5 && !has(ownPawns, Us, G2) && has(intruders, Us, F3)) value -= KingHole;
+    if (f <= 2 && !has(ownPawns, Us, B2) && has(intruders, Us, C3)) value -= KingHole;
+  }
+  return value;
+}
+
+// Exposure of the colour's king: the base value of its square plus missing
+// shelter pawns and open files near it.
+template <Colour Us>
+int8_t shelter(const Position& pos) {
+  constexpr Colour Them = Us ^ 1;
+  const Bitboard ownPawns = pos.pawns[Us], theirPawns = pos.pawns[Them];
+  const Bitboard* fileMask = boardTables.fileMask;
+  const Square k = pos.kingSquare[Us];
+  const int kf = fileOf(k), ef = fileOf(pos.kingSquare[Them]);
+  int sh = evalTables.kingShelterBase[Us][k];
+
+  // Centre king while the enemy king is on a wing.
+  if ((kf == 3 || kf == 4) && (ef <= 2 || ef >= 5)) {
+    for (int file = 3; file <= 4; ++file) {
+      if (has(ownPawns, Us, makeSquare(file, 1))) continue;
+      sh += has(ownPawns, Us, makeSquare(file, 2)) ? 4 : 8;
+    }
+    if (!(theirPawns & fileMask[3])) sh += 8;
+    if (!(theirPawns & fileMask[4])) sh += 8;
+  }
+
+  // Kings on opposite wings: open and half-open files near ours.
+  int wingFirst = -1;
+  if (kf <= 2 && ef >= 5) wingFirst = 0;
+  if (kf >= 5 && ef <= 2) wingFirst = 5;
+  if (wingFirst >= 0)
+    for (int file = wingFirst; file < wingFirst + 3; ++file) {
+      if (!(theirPawns & fileMask[file])) sh += 4;
+      if (!(ownPawns & fileMask[file])) sh += 4;
+    }
+
+  // The pawn shield in front of a king on its first two ranks.
+  if (relativeRank(Us, k) <= 1 && (kf <= 2 || kf >= 5)) {
+    static constexpr int advancedShield[3] = {8, 12, 8};
+    static constexpr int missingShield[3] = {12, 20, 12};
+    int first = kf <= 2 ? 0 : 5;
+    for (int i = 0; i < 3; ++i) {
+      int file = first + i;
+      if (has(ownPawns, Us, makeSquare(file, 1))) continue;
+      if (has(ownPawns, Us, makeSquare(file, 2))) sh += 4;
+      else if (ownPawns & fileMask[file]) sh += advancedShield[i];
+      else sh += missingShield[i];
+    }
+  }
+  return int8_t(sh);
+}
+
+template <Colour Us>
+int blockedPassers(const Position& pos, int phase, const PawnEntry& entry) {
+  constexpr Colour Them = Us ^ 1;
+  int value = 0;
+  for (Bitboard b = entry.passed[Us]; b;) {
+    Square s = popFirst(b);
+    if (relativeRank(Us, s) == 7) continue;
+    Square front = Us == White ? s + 8 : s - 8;
+    if (pos.pieces[Them] & bit(front)) value -= evalTables.blockedPasser[Us][phase][rankOf(s)];
+  }
+  return value;
+}
+
+// Passed pawns in the endgame: out of the enemy king's reach, supported by
+// their own king, or pushed by a rook behind them; and the bad bishop.
+template <Colour Us>
+int endgameTerms(const Position& pos, const PawnEntry& entry) {
+  constexpr Colour Them = Us ^ 1;
+  const BoardTables& bt = boardTables;
+  const EvalTables& et = evalTables;
+  const Square k = pos.kingSquare[Us], enemyKing = pos.kingSquare[Them];
+  int value = 0;
+  for (Bitboard b = entry.passed[Us]; b;) {
+    Square s = popFirst(b);
+    int r = relativeRank(Us, s);
+    if ((et.outsideSquare[Us][pos.sideToMove][s] & bit(enemyKing)) && !(pos.occupied & aheadOf<Us>(s)))
+      value += et.unstoppablePasser[Us][rankOf(s)];
+    if (r <= relativeRank(Us, k) && (r == 5 || r == 6) && absDiff(fileOf(s), fileOf(k)) == 1)
+      value += et.kingSupportsPasser[Us][rankOf(s)];
+    if (pos.rooks[Us] & behindOf<Us>(s)) value += RookBehindPasser;
+  }
+  if (pos.bishopCount[Us] == 1) {
+    bool lightBishop = pos.bishops[Us] & bt.lightSquares;
+    int count = popCount(pos.pawns[Us] & (lightBishop ? bt.lightSquares : bt.darkSquares));
+    value -= BadBishopPawn * count;
+  }
+  return value;
+}
+
+}  // namespace
+
+KingShelterResult KingShelter(const Position& pos) {
+  int8_t w = shelter<White>(pos), b = shelter<Black>(pos);
+  return {(b - w) * evalVars.kingSafetyWeight, {w, b}};
+}
+
+int Evaluate(const Position& pos, int alpha, int beta) {
+  const BoardTables& bt = boardTables;
+  const int phase = GamePhase(pos);
+  const int32_t* material = pos.material;
+  const int32_t* units = pos.pieceUnits;
+  int score = material[White] - material[Black];
+
+  if (phase == 3 && endgameRules(pos, score)) return 0;
+
+  PawnEntry* entry = pawnEntry(pos, phase);
+  int outsideFlags = 0;
+  if (entry) {
+    score += entry->score;
+    outsideFlags = evalTables.outsidePawnFlags[entry->pawnFiles[White]][entry->pawnFiles[Black]];
+  }
+
+  // Pure pawn endings.
+  if (phase == 3 && entry && units[White] == 0 && units[Black] == 0) {
+    if (entry->passed[White]) score += PawnEndingPasser;
+    if (entry->passed[Black]) score -= PawnEndingPasser;
+    if (outsideFlags & 3) score += PawnEndingOutside;
+    if (outsideFlags & 48) score -= PawnEndingOutside;
+    if (rookPawnDraw<White>(pos) || rookPawnDraw<Black>(pos)) return 0;
+    score += PawnRace(pos, *entry);
+  }
+
+  // Outside pawns.
+  if (entry) {
+    if (outsideFlags & 3) score += OutsidePasser[phase];
+    if (outsideFlags & 48) score -= OutsidePasser[phase];
+  }
+
+  // More minor pieces.
+  int minorsW = pos.bishopCount[White] + pos.knightCount[White];
+  int minorsB = pos.bishopCount[Black] + pos.knightCount[Black];
+  int minorLead = pos.heavyCount[White] == pos.heavyCount[Black] ? 0 : 1;
+  if (minorsW > minorsB + minorLead) score += MinorMajority;
+  if (minorsB > minorsW + minorLead) score -= MinorMajority;
+
+  // Lazy exit: the piece terms have not moved a value by more than the
+  // margin so far in this search.
+  const int lazy = score;
+  const int s = pos.sideToMove == White ? score : -score;
+  if (s - evalState.lazyMargin >= beta) return beta;
+  if (s + evalState.lazyMargin <= alpha) return alpha;
+
+  int pressureOnBlack = 0, pressureOnWhite = 0;
+  score += pieceTerms<White>(pos, phase, entry, pressureOnBlack);
+  score -= pieceTerms<Black>(pos, phase, entry, pressureOnWhite);
+
+  if (phase < 3) score += kingPlacement<White>(pos, phase) - kingPlacement<Black>(pos, phase);
+
+  // Bishop pair, worth less the more pawns are left (at most 16 outside set-up positions).
+  int pawnsLeft = pos.pawnCount[White] + pos.pawnCount[Black];
+  int pairBonus = bishopPairBonus[pawnsLeft < 16 ? pawnsLeft : 16];
+  if (pos.bishopCount[White] == 2) score += pairBonus;
+  if (pos.bishopCount[Black] == 2) score -= pairBonus;
+
+  // King safety, scaled by the material left.
+  if (phase < 3) {
+    KingShelterResult sh = KingShelter(pos);
+    int u = units[White] + units[Black];
+    int shelterW = sh.shelter[White], shelterB = sh.shelter[Black];
+    if (pos.queens[White]) shelterB *= 2;
+    if (pos.queens[Black]) shelterW *= 2;
+    int scaleB = kingAttackScale[pressureOnBlack < 63 ? pressureOnBlack : 63];
+    int scaleW = kingAttackScale[pressureOnWhite < 63 ? pressureOnWhite : 63];
+    score += (sh.value * u) / 256 + (scaleB * u * shelterB) / 256 - (scaleW * u * shelterW) / 256;
+  }
+
+  if (entry) score += blockedPassers<White>(pos, phase, *entry) - blockedPassers<Black>(pos, phase, *entry);
+
+  if (phase == 3 && entry) {
+    score += endgameTerms<White>(pos, *entry) - endgameTerms<Black>(pos, *entry);
+    // Opposite-coloured bishops.
+    if (pos.bishopCount[White] == 1 && pos.bishopCount[Black] == 1 &&
+        !(pos.bishops[White] & bt.darkSquares) != !(pos.bishops[Black] & bt.darkSquares)) {
+      if (units[White] == 3 && units[Black] == 3) {
+        score /= 2;
+      } else if (units[White] == 8 && units[Black] == 8) {
+        if (material[White] > material[Black]) score -= OppositeBishopsRookEnding;
+        if (material[Black] > material[White]) score += OppositeBishopsRookEnding;
+      }
+    }
+  }
+
+  int swing = score > lazy ? score - lazy : lazy - score;
+  if (swing > evalState.lazyMargin) evalState.lazyMargin = swing;
+
+  return pos.sideToMove == White ? score : -score;
+}
+
+}  // namespace tarrock

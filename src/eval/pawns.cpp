@@ -1,0 +1,205 @@
+#include "eval/pawns.h"
+
+#include <cstring>
+
+#include "board/tables.h"
+#include "eval/evaltables.h"
+#include "eval/evaluate.h"
+#include "eval/params.h"
+#include "frontend/output.h"
+
+namespace tarrock {
+
+PawnTable pawnTable;
+
+void SetPawnTableEntries(uint64_t entries) {
+  uint64_t count = 1;
+  while (count * 2 <= entries && count * 2 != 0) count *= 2;
+  pawnTable.configuredCount = count;
+}
+
+void AllocatePawnTable() {
+  Release(pawnTable.entries);
+  pawnTable.entries = nullptr;
+  pawnTable.count = 0;
+  pawnTable.entries = static_cast<PawnEntry*>(AllocateOrDie(pawnTable.configuredCount * sizeof(PawnEntry)));
+  pawnTable.count = pawnTable.configuredCount;
+  ClearPawnTable();
+  for (HashKey& k : pawnTable.phaseKeys) k = random64();
+}
+
+void ClearPawnTable() {
+  if (pawnTable.entries) std::memset(pawnTable.entries, 0, pawnTable.count * sizeof(PawnEntry));
+}
+
+namespace {
+
+// The colour's pawn structure, written once for both colours: "forward" is
+// north for White and south for Black, and every rank test is on the
+// colour's own relative rank. Squares ahead of a pawn on its last rank (only
+// possible in a set-up position) are treated as off the board.
+template <Colour Us>
+int pawnStructure(const Position& pos, int phase, PawnEntry& entry) {
+  constexpr Colour Them = Us ^ 1;
+  constexpr int Up = Us == White ? 8 : -8;
+  const BoardTables& bt = boardTables;
+  const EvalTables& et = evalTables;
+  const Bitboard own = pos.pawns[Us], their = pos.pawns[Them], all = own | their;
+  // ourAttacks[s]: squares our pawn on s attacks, and so where their pawns
+  // attacking s stand; theirAttacks[s] likewise for them.
+  const Bitboard* ourAttacks = Us == White ? bt.whitePawnAttacks : bt.blackPawnAttacks;
+  const Bitboard* theirAttacks = Us == White ? bt.blackPawnAttacks : bt.whitePawnAttacks;
+  const Bitboard* ahead = Us == White ? bt.northRay : bt.southRay;
+  auto attackers = [&](Square s) { return popCount(their & ourAttacks[s]); };
+  auto defenders = [&](Square s) { return popCount(own & theirAttacks[s]); };
+
+  int value = (evalState.rootSide == Us && pos.pawnCount[Us] == 8) ? -AllPawnsKept : 0;
+  int pawnFiles = 0, weak = 0, isolatedCount = 0, doubledCount = 0;
+  Bitboard passedSet = 0;
+
+  // Squares our pawns attack now or after a safe advance.
+  Bitboard span = 0;
+  for (Bitboard b = own; b;) {
+    Square s = popFirst(b);
+    span |= ourAttacks[s];
+    if (relativeRank(Us, s) == 7) continue;
+    Square front = s + Up;
+    if (all & bit(front)) continue;
+    if (attackers(front) <= defenders(front)) {
+      value += SafeAdvance;
+      span |= ourAttacks[front];
+    }
+    if (relativeRank(Us, s) == 1) {
+      Square front2 = front + Up;
+      if (!(all & bit(front2)) && attackers(front2) <= defenders(front2)) span |= ourAttacks[front2];
+    }
+  }
+
+  for (Bitboard b = own; b;) {
+    Square s = popFirst(b);
+    int f = fileOf(s), r = relativeRank(Us, s);
+    pawnFiles |= 1 << f;
+    value += et.pstPawn[Us][phase][s];
+    if (own & et.sideNeighbours[s]) value += PawnDuo;
+
+    bool isolated = !(own & et.adjacentFiles[s]);
+    if (isolated) {
+      ++isolatedCount;
+      weak |= 1 << f;
+    }
+    if (own & bt.fileMask[s] & ~bit(s)) {
+      value -= DoubledPawn;
+      if (isolated) value -= DoubledIsolatedExtra;
+      ++doubledCount;
+    }
+    if (!(their & et.passedMask[Us][s]) && !(own & ahead[s])) {
+      value += et.passedBonus[Us][phase][rankOf(s)];
+      passedSet |= bit(s);
+      if (own & theirAttacks[s]) value += DefendedPasser;
+    }
+
+    if (isolated) {
+      value -= (their & ahead[s]) ? isolatedByFile[f] / 2 : isolatedByFile[f];
+      continue;
+    }
+
+    // Backward: it cannot advance safely and no pawn beside or behind can
+    // come to support it.
+    if ((span & bit(s)) || r > 5) continue;
+    value -= BackwardBase;
+    if (their & ahead[s]) continue;
+    Square front = s + Up;
+    int k = attackers(front) - defenders(front);
+    bool backward = false;
+    if (attackers(front) > 0 && k >= 0) {
+      backward = true;
+    } else if (!(span & bit(front))) {
+      if (r != 1) {
+        backward = true;
+      } else {
+        Square front2 = front + Up;
+        if (!(span & bit(front2)) || (all & bit(front2))) {
+          backward = true;
+        } else {
+          int a2 = attackers(front2), k2 = a2 - defenders(front2);
+          if (a2 != 0 && k2 >= 0) {
+            backward = true;
+            k = k2;
+          }
+        }
+      }
+    }
+    if (backward) {
+      weak |= 1 << f;
+      if (k == 2) value -= Backward2;
+      else if (k == 1) value -= Backward1;
+      else if (k == 0) value -= Backward0;
+    }
+  }
+
+  if (phase == 3 && (passedSet & et.filesFToH) && (passedSet & et.filesAToC)) value += PassersOnBothWings;
+
+  entry.passed[Us] = passedSet;
+  entry.weakFiles[Us] = uint8_t(weak);
+  entry.pawnFiles[Us] = uint8_t(pawnFiles);
+
+  for (Bitboard b = passedSet; b;) {
+    Square s = popFirst(b);
+    if (passedSet & bt.kingAttacks[s] & ~bt.fileMask[s]) value += et.connectedPasser[Us][rankOf(s)];
+  }
+
+  // More than eight isolated pawns only occur in set-up positions.
+  value -= isolatedCountPenalty[isolatedCount < 8 ? isolatedCount : 8];
+  if (doubledCount >= 3) value -= DoubledPawn;
+  return value;
+}
+
+// The best queening value among the colour's passed pawns that the enemy
+// king cannot catch (or that their own king escorts), 0 if none.
+template <Colour Us>
+int raceValue(const Position& pos, const PawnEntry& entry) {
+  constexpr Colour Them = Us ^ 1;
+  const Bitboard* ahead = Us == White ? boardTables.northRay : boardTables.southRay;
+  Square king = pos.kingSquare[Us], enemyKing = pos.kingSquare[Them];
+  int kingRank = relativeRank(Us, king);
+  bool any = false;
+  int best = 0;
+  for (Bitboard b = entry.passed[Us]; b;) {
+    Square s = popFirst(b);
+    int r = relativeRank(Us, s);
+    int fileGap = fileOf(king) > fileOf(s) ? fileOf(king) - fileOf(s) : fileOf(s) - fileOf(king);
+    bool running = (evalTables.outsideSquare[Us][pos.sideToMove][s] & bit(enemyKing)) ||
+                   (r == 5 && kingRank == 6 && fileGap <= 1) || (r == 6 && kingRank >= 6 && fileGap <= 1);
+    if (!running) continue;
+    int moves = r == 1 ? 5 : 7 - r;
+    if (ahead[s] & bit(king)) ++moves;
+    int value = evalVars.queenValue - 100 * moves;
+    if (!any || value > best) best = value;
+    any = true;
+  }
+  return best;
+}
+
+}  // namespace
+
+int EvaluatePawns(const Position& pos, Colour colour, int phase, PawnEntry& entry) {
+  return colour == White ? pawnStructure<White>(pos, phase, entry) : pawnStructure<Black>(pos, phase, entry);
+}
+
+int PawnRace(const Position& pos, const PawnEntry& entry) {
+  int w = raceValue<White>(pos, entry), b = raceValue<Black>(pos, entry);
+  // Races a tempo apart: both sides queen, and the side that queens first
+  // keeps only a small edge.
+  if (pos.sideToMove == White) {
+    if (w + 100 == b) return -50;
+    if (w != 0 && w == b) return 50;
+  } else {
+    if (b + 100 == w) return 50;
+    if (w != 0 && w == b) return -50;
+  }
+  if (w > b) return w / 2;
+  if (w == b) return 0;
+  return -(b / 2);
+}
+
+}  // namespace tarrock

@@ -1,0 +1,54 @@
+// Pawn structure: each colour's pawn-structure value with its passed pawns,
+// weak (isolated or backward) pawn files and pawn files, the pawn-structure
+// table that caches them per pawn key and game phase, and the race rule of
+// pure pawn endings. The table is allocated at start-up and whenever the hash
+// size changes; its entries survive from search to search until cleared.
+#pragma once
+
+#include <cstdint>
+
+#include "board/position.h"
+
+namespace tarrock {
+
+// One cached pawn structure. The key is the pawn key XOR the phase key.
+struct PawnEntry {
+  HashKey key;
+  Bitboard passed[2];
+  uint8_t weakFiles[2];  // bit f: a pawn on file f is isolated or backward
+  uint8_t pawnFiles[2];  // bit f: the colour has a pawn on file f
+  int16_t score;         // White's pawn-structure value minus Black's
+};
+
+// The entry count of the default hash size (32 MB).
+constexpr uint64_t DefaultPawnEntries = 262144;
+
+struct PawnTable {
+  PawnEntry* entries = nullptr;
+  uint64_t count = 0;                          // entries allocated, a power of two
+  uint64_t configuredCount = DefaultPawnEntries;  // used by the next AllocatePawnTable
+  HashKey phaseKeys[4] = {};
+};
+
+extern PawnTable pawnTable;
+
+// Sets the entry count of the next AllocatePawnTable, rounded down to a power
+// of two (at least 1). The hash-size setting calls it.
+void SetPawnTableEntries(uint64_t entries);
+
+// Frees the table, allocates it at the configured count, clears it and draws
+// four new phase keys from the shared random generator.
+void AllocatePawnTable();
+
+// Zeroes every entry.
+void ClearPawnTable();
+
+// The pawn-structure value of one colour (positive is good for it) in the
+// given phase; fills that colour's passed, weakFiles and pawnFiles fields.
+int EvaluatePawns(const Position& pos, Colour colour, int phase, PawnEntry& entry);
+
+// Race of a pure pawn ending from White's point of view, using the passed
+// pawns of both colours in the entry.
+int PawnRace(const Position& pos, const PawnEntry& entry);
+
+}  // namespace tarrock

@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include "board/attacks.h"
+#include "board/fen.h"
+#include "frontend/output.h"
+#include "test_support.h"
+
+using namespace tarrock;
+
+namespace {
+
+struct AttacksTest : ::testing::Test {
+  Position* pos = nullptr;
+  void SetUp() override {
+    testutil::initEngineTables();
+    pos = NewPosition();
+    newGame(*pos);
+  }
+  void TearDown() override { FreePosition(pos); }
+  void setup(const char* fen) { ASSERT_TRUE(setupFromFen(*pos, fen)) << fen; }
+};
+
+}  // namespace
+
+TEST_F(AttacksTest, AttackersOfSeesNoXRays) {
+  setup("4k3/8/8/8/8/8/4Q3/4R1K1 w - -");
+  EXPECT_EQ(attackersOf(*pos, E4, White), bit(E2));
+  EXPECT_EQ(attackersOf(*pos, E4, Black), 0u);
+}
+
+TEST_F(AttacksTest, AttackersOfCollectsEveryKind) {
+  // d5 is attacked by the pawns c4 and e4, knights b6 and f4, bishop a8, rook
+  // d1 (through the empty file), queen h5 along the rank and the king on e6.
+  setup("B7/8/1N2K3/7Q/2P1PN2/8/8/3R3k w - -");
+  EXPECT_EQ(attackersOf(*pos, D5, White), bit(C4) | bit(E4) | bit(B6) | bit(F4) | bit(A8) | bit(D1) |
+                                             bit(H5) | bit(E6));
+  // Black pawns attack downward: e5 and c5 attack d4; a black pawn on d5 does not.
+  setup("4k3/8/8/2ppp3/8/8/8/4K3 w - -");
+  EXPECT_EQ(attackersOf(*pos, D4, Black), bit(C5) | bit(E5));
+}
+
+TEST_F(AttacksTest, IsAttackedAndInCheck) {
+  setup("4k3/8/8/8/8/8/8/R3K3 b - -");
+  EXPECT_EQ(isAttackedByBlack(*pos, E8), 1);  // the king's own square counts
+  EXPECT_EQ(isAttackedByBlack(*pos, F7), 1);
+  EXPECT_EQ(isAttackedByBlack(*pos, F6), 0);
+  EXPECT_EQ(isAttackedByWhite(*pos, A8), 1);
+  EXPECT_EQ(isAttackedByWhite(*pos, B2), 0);
+  EXPECT_EQ(inCheck(*pos, Black), 0);
+  setup("R3k3/8/8/8/8/8/8/4K3 b - -");
+  EXPECT_EQ(inCheck(*pos, Black), 1);
+  EXPECT_EQ(inCheck(*pos, White), 0);
+  setup("4k3/8/8/8/8/8/3p4/4K3 w - -");
+  EXPECT_EQ(inCheck(*pos, White), 1);
+  setup("4k3/8/8/8/8/8/4p3/4K3 w - -");
+  EXPECT_EQ(inCheck(*pos, White), 0);
+  setup("4k3/8/8/8/8/5n2/8/4K3 w - -");
+  EXPECT_EQ(inCheck(*pos, White), 1);
+  setup("4k3/8/8/b7/8/8/8/4K3 w - -");
+  EXPECT_EQ(inCheck(*pos, White), 1);
+  setup("4k3/8/8/b7/8/2P5/8/4K3 w - -");
+  EXPECT_EQ(inCheck(*pos, White), 0);
+}
