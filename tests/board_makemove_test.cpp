@@ -200,3 +200,25 @@ TEST_F(MakeMoveTest, GameRecordPlaysTakesBackAndReplays) {
   EXPECT_EQ(pos->key(), after);
   EXPECT_EQ(positionProblem(*pos), nullptr);
 }
+
+TEST_F(MakeMoveTest, PositionsWithAMissingOrSecondKingStayConsistent) {
+  // A FEN may leave out a king or give a side two; only the king the record
+  // names ever moves, so make and unmake keep the record whole.
+  struct Case {
+    const char* fen;
+    uint64_t moves;
+  };
+  const Case cases[] = {
+      {"4k3/8/8/8/8/8/8/R7 w - -", 14},
+      {"8/8/8/8/8/8/8/8 w - -", 0},
+      {"4k3/8/8/8/8/8/8/K3K3 w - -", 5},
+  };
+  for (const Case& c : cases) {
+    setup(c.fen);
+    EXPECT_EQ(perft(*pos, 1), c.moves) << c.fen;
+    PerftFault fault;
+    perftChecked(*pos, 3, fault);
+    EXPECT_EQ(fault.what, nullptr) << c.fen << ": " << fault.what;
+    EXPECT_EQ(isMoveValid(*pos, buildMove(A1, A2, WhiteKing)), 0) << c.fen;
+  }
+}

@@ -151,7 +151,7 @@ TEST(BenchTool, PerftSuiteReportsMismatchesAndFailsOnThem) {
   std::string empty = testing::TempDir() + "tarrock_suite_empty.epd";
   {
     std::ofstream(good) << "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 ;D1 20 ;D2 400 ;D3 8902\n"
-                        << "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - ;D1 14 ;D2 191\n";
+                        << "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -;D1 14; D2 191;\r\n";
     std::ofstream(bad) << "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 ;D1 20 ;D2 401\n"
                        << "garbage line without counts\n"
                        << "8/8/8/8/8/8/8/8 w - - ;D1 x\n";

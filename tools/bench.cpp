@@ -181,6 +181,7 @@ int runPerftSuite(const Arguments& args) {
       size_t next = line.find(';', at + 1);
       std::string field = line.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
       at = next;
+      if (field.find_first_not_of(" \t\r") == std::string::npos) continue;  // "...;" at the end
       int depth;
       uint64_t expected;
       if (!readDepthField(field, depth, expected)) {

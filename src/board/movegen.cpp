@@ -56,6 +56,14 @@ inline int attackedBy(const Position& pos, Square s) {
   return C == White ? isAttackedByWhite(pos, s) : isAttackedByBlack(pos, s);
 }
 
+// Squares next to the king. Empty when the board has no king where the record
+// says (a set-up position may lack one): nothing may move from that square.
+template <Colour Us>
+inline Bitboard kingSteps(const Position& pos) {
+  const Square king = pos.kingSquare[Us];
+  return pos.board[king] == makePiece(Us, King) ? boardTables.kingAttacks[king] : 0;
+}
+
 // Queen, rook, bishop, knight: the order promotions are always written in.
 inline Move* addPromotions(Move* out, Square from, Square to, int piece, int captured) {
   out[0] = buildMove(from, to, piece, captured, PromoteQueen);
@@ -127,7 +135,7 @@ int captures(const Position& pos, Move* moves) {
   out = pieceCaptures<Us, Queen>(pos, out);
 
   const Square king = pos.kingSquare[Us];
-  Bitboard targets = boardTables.kingAttacks[king] & enemy;
+  Bitboard targets = kingSteps<Us>(pos) & enemy;
   while (targets) {
     const Square to = popNext<Up>(targets);
     *out++ = buildMove(king, to, makePiece(Us, King), pos.board[to]);
@@ -189,7 +197,7 @@ int nonCaptures(const Position& pos, Move* moves) {
   out = pieceQuietMoves<Us, Queen>(pos, out, empty);
 
   const Square king = pos.kingSquare[Us];
-  Bitboard steps = boardTables.kingAttacks[king] & empty;
+  Bitboard steps = kingSteps<Us>(pos) & empty;
   while (steps) *out++ = buildMove(king, popNext<Up>(steps), makePiece(Us, King));
 
   if (canCastle<Us, true>(pos)) *out++ = Up ? WhiteCastleShort : BlackCastleShort;
@@ -232,6 +240,7 @@ int evasions(const Position& pos, Move* moves) {
   constexpr int forward = Up ? 8 : -8;
   Move* out = moves;
   const Square king = pos.kingSquare[Us];
+  if (pos.board[king] != kingCode) return 0;
   const Bitboard checkers = attackersOf(pos, king, Them);
   if (!checkers) return 0;
   const Square first = firstSquare(checkers), last = lastSquare(checkers);
@@ -408,6 +417,7 @@ int isMoveValid(const Position& pos, Move move) {
       if (!(queenAttackSet(pos, from) & toBit)) return 0;
       break;
     case King:
+      if (from != pos.kingSquare[us]) return 0;  // a second king a FEN placed
       if (!(boardTables.kingAttacks[from] & toBit)) {
         // Only the castling words, under the conditions of generation.
         switch (move) {
