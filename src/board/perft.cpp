@@ -1,0 +1,56 @@
+#include "board/perft.h"
+
+#include "board/attacks.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/verify.h"
+
+namespace tarrock {
+
+namespace {
+
+inline int generateFor(const Position& pos, Move* moves) {
+  return inCheck(pos, pos.sideToMove) ? generateEvasions(pos, moves) : generateAll(pos, moves);
+}
+
+}  // namespace
+
+uint64_t perft(Position& pos, int depth) {
+  if (depth <= 0) return 1;
+  Move moves[MaxMoves];
+  const int n = generateFor(pos, moves);
+  const Colour mover = pos.sideToMove;
+  uint64_t nodes = 0;
+  for (int i = 0; i < n; ++i) {
+    makeMove(pos, moves[i]);
+    if (!inCheck(pos, mover)) nodes += depth == 1 ? 1 : perft(pos, depth - 1);
+    unmakeMove(pos, moves[i]);
+  }
+  return nodes;
+}
+
+uint64_t perftChecked(Position& pos, int depth, PerftFault& fault) {
+  if (depth <= 0) return 1;
+  Move moves[MaxMoves];
+  const int n = generateFor(pos, moves);
+  const Colour mover = pos.sideToMove;
+  PositionSnapshot before;
+  takeSnapshot(pos, before);
+  uint64_t nodes = 0;
+  for (int i = 0; i < n && !fault.what; ++i) {
+    const Move m = moves[i];
+    makeMove(pos, m);
+    if (const char* problem = positionProblem(pos)) {
+      fault = {problem, m, depth};
+    } else if (!inCheck(pos, mover)) {
+      nodes += perftChecked(pos, depth - 1, fault);
+    }
+    unmakeMove(pos, m);
+    if (!fault.what) {
+      if (const char* difference = snapshotDifference(pos, before)) fault = {difference, m, depth};
+    }
+  }
+  return nodes;
+}
+
+}  // namespace tarrock

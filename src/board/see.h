@@ -1,0 +1,20 @@
+// Static exchange evaluation: the material outcome of a capture sequence on
+// one square, both sides recapturing with their least valuable man while it
+// pays, worked out on the Position in place without making moves. Values are
+// the fixed piece values of the board tables (pawn 100 .. king 10000).
+#pragma once
+
+#include "board/position.h"
+
+namespace tarrock {
+
+// Expected gain for the side of the man on `from` when it goes to `to`;
+// 32767 when a king stands on `to`. The Position is restored on return.
+int staticExchange(Position& pos, Square from, Square to);
+
+// Square of the colour's cheapest man attacking s among those still in
+// `occupied` (the king is always considered), 64 when there is none. Within
+// one kind White takes the lowest square, Black the highest.
+Square leastValuableAttacker(const Position& pos, Square s, Colour colour);
+
+}  // namespace tarrock

@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include "board/see.h"
+#include "board/verify.h"
+#include "board_test_util.h"
+
+using namespace tarrock;
+
+namespace {
+
+struct SeeTest : testutil::BoardTest {
+  // The exchange value, checking that the Position comes back unchanged.
+  int exchange(const char* fen, Square from, Square to) {
+    setupFromFen(*pos, fen);
+    PositionSnapshot before;
+    takeSnapshot(*pos, before);
+    int value = staticExchange(*pos, from, to);
+    const char* difference = snapshotDifference(*pos, before);
+    EXPECT_EQ(difference, nullptr) << fen << ": " << difference;
+    return value;
+  }
+};
+
+}  // namespace
+
+TEST_F(SeeTest, ExchangeValues) {
+  struct Case {
+    const char* fen;
+    Square from, to;
+    int value;
+    const char* what;
+  };
+  const Case cases[] = {
+      {"4k3/8/2p5/3n4/4P3/8/8/4K3 w - -", E4, D5, 200, "pawn takes a knight defended by a pawn"},
+      {"4k3/8/2p5/3p4/8/8/8/3QK3 w - -", D1, D5, -800, "queen takes a pawn defended by a pawn"},
+      {"4k3/8/8/4r3/4R3/8/8/4q1K1 w - -", E4, E5, 0, "the queen behind the capturing rook recaptures"},
+      {"3rk3/8/3r4/8/8/8/3R4/3QK3 w - -", D2, D6, 500, "the queen behind the rook backs it up"},
+      {"4k3/8/8/8/8/8/8/R3K3 w - -", A1, A8, 0, "a quiet move to a safe square"},
+      {"4k3/8/8/8/4p3/8/8/4K1N1 w - -", G1, F3, -200, "a quiet knight move onto a pawn's square"},
+      {"4k3/8/8/3pP3/8/8/8/4K3 w - d6", E5, D6, 100, "en passant counts a pawn"},
+      {"4k3/8/8/8/8/8/8/R3K3 w - -", A1, E1, 32767, "a king on the destination"},
+      {"3qk3/8/8/3r4/8/8/3R4/3QK3 w - -", D2, D5, 500, "Qxd5 would lose the queen to the x-ray"},
+      {"4k3/8/8/3p4/4P3/5B2/8/4K3 b - -", D5, E4, 0, "pawn takes pawn, bishop recaptures"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(exchange(c.fen, c.from, c.to), c.value) << c.what;
+}
+
+TEST_F(SeeTest, LeastValuableAttackerOrderAndScanDirection) {
+  setupFromFen(*pos, "4k3/8/2N1N3/1B3n2/3p4/1Q1P1R2/8/4K3 w - -");
+  EXPECT_EQ(leastValuableAttacker(*pos, D4, White), C6);  // lowest of the two knights
+  EXPECT_EQ(leastValuableAttacker(*pos, E5, Black), 64);
+  EXPECT_EQ(leastValuableAttacker(*pos, E3, Black), D4);  // pawn before knight f5
+  setupFromFen(*pos, "4k3/8/2n1n3/8/3P4/8/8/4K3 b - -");
+  EXPECT_EQ(leastValuableAttacker(*pos, D4, Black), E6);  // Black takes the highest
+  setupFromFen(*pos, "4k3/8/8/8/8/8/3r4/4K3 w - -");
+  EXPECT_EQ(leastValuableAttacker(*pos, D2, White), E1);  // the king last
+  setupFromFen(*pos, "4k3/8/8/8/3q4/8/1B3R2/4K3 w - -");
+  EXPECT_EQ(leastValuableAttacker(*pos, D4, White), B2);  // bishop before rook
+}
