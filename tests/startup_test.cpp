@@ -72,7 +72,7 @@ const std::string InitialDiagram =
 
 // What a run without options prints before its first prompt, with the date
 // line taken out.
-const std::string Banner = "Tarrock 2.0.1\nfeature done=0\n";
+const std::string Banner = "Tarrock 2.0.1\nfeature done=0\nTotal hash size 32M\n";
 
 std::string withoutDateLine(std::string out) {
   size_t start = out.find("Logfile: ");

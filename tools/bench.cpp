@@ -2,6 +2,8 @@
 //   perft DEPTH [FEN]             leaf count of the legal move tree
 //   divide DEPTH [FEN]            the same, split by first move
 //   perft-suite FILE [MAXDEPTH]   checks every "FEN ;D1 n ;D2 n ..." line
+//   bench [DEPTH]                 node-count signature of the search
+//   evalbench FILE [ROUNDS]       evaluations per second over a suite
 // "--debug" anywhere after the subcommand also checks at every node that the
 // incremental fields and keys equal a rebuild and that unmake restores the
 // record. New subcommands go into the table at the bottom.
@@ -22,7 +24,10 @@
 #include "board/perft.h"
 #include "board/position.h"
 #include "board/tables.h"
+#include "eval/evaltables.h"
+#include "eval_bench.h"
 #include "frontend/output.h"
+#include "search_bench.h"
 
 using namespace tarrock;
 
@@ -217,6 +222,19 @@ int runPerftSuite(const Arguments& args) {
   return mismatches ? 1 : 0;
 }
 
+// The search and evaluation benchmarks take plain argument vectors.
+int runBench(const Arguments& args) {
+  std::vector<char*> words;
+  for (const char* w : args.words) words.push_back(const_cast<char*>(w));
+  return runSearchBench(int(words.size()), words.data());
+}
+
+int runEvalTiming(const Arguments& args) {
+  std::vector<char*> words{const_cast<char*>("evalbench")};
+  for (const char* w : args.words) words.push_back(const_cast<char*>(w));
+  return runEvalBench(int(words.size()), words.data());
+}
+
 struct Subcommand {
   const char* name;
   const char* usage;
@@ -227,6 +245,8 @@ const Subcommand subcommands[] = {
     {"perft", "perft DEPTH [FEN]", runPerft},
     {"divide", "divide DEPTH [FEN]", runDivide},
     {"perft-suite", "perft-suite FILE [MAXDEPTH]", runPerftSuite},
+    {"bench", "bench [DEPTH]", runBench},
+    {"evalbench", "evalbench FILE [ROUNDS]", runEvalTiming},
 };
 
 int usage() {
@@ -248,7 +268,7 @@ int main(int argc, char** argv) {
       else
         args.words.push_back(argv[i]);
     }
-    initBoardTables();
+    InitEvalTables();
     initKeys();
     return c.run(args);
   }

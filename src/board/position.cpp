@@ -107,7 +107,7 @@ void newGame(Position& pos) {
   g.result = 4;
   pos.bookMisses = 0;
   pos.badScoreCount = 0;
-  pos.sameScoreCount = 0;
+  pos.unchangedScoreCount = 0;
   pos.gameInProgress = 1;
   pos.castleStack[pos.castleTop] = 15;
   rebuildBoardSets(pos);

@@ -12,6 +12,27 @@
 namespace tarrock {
 
 constexpr int MaxGamePlies = 1000;
+constexpr int MaxPly = 64;               // plies of search state
+constexpr int MoveStackSize = 64 * 256;  // room for a full move list at every ply
+constexpr int MaxRootMoves = 256;
+
+// State of the staged move picker at one ply.
+struct PickerState {
+  int stage;
+  int listStart;     // first move of the ply's list in the move stack
+  int next;          // next move of the current batch
+  int captureCount;  // captures generated at this ply
+  int leftInBatch;
+  int goodEnd;       // one past the last good capture
+};
+
+// A move at the root with its flags (1 failed high, 2 first move failed low,
+// 4 searched in this pass) and score.
+struct RootMove {
+  Move move;
+  uint32_t flags;
+  int32_t score;
+};
 
 // The moves of the game, with the ratings, draw score and result that the
 // front end and the book learning read.
@@ -55,11 +76,34 @@ struct Position {
 
   Colour sideToMove;
 
+  // Search working areas, by ply (see search/).
+  int singleReply;  // the picker's last move was the only evasion
+  int plyInCheck[MaxPly + 1];
+  int extFlags[MaxPly + 1];
+  int threat[MaxPly + 1];
+  Move hashMove[MaxPly + 1];
+  Move currentMove[MaxPly + 1];
+  Move killer1[MaxPly + 1];
+  Move killer2[MaxPly + 1];
+  int laterMove[MaxPly + 1];
+  Move pv[MaxPly + 1][MaxPly + 1];
+  int pvLength[MaxPly + 1];
+  int32_t sortKeys[256];
+  Move moveStack[MoveStackSize];
+  int moveStackTop[MaxPly + 2];
+  PickerState picker[MaxPly + 1];
+
   // Game counters.
-  int bookMisses;       // consecutive failed book probes
-  int badScoreCount;    // consecutive bad scores, for resigning
-  int sameScoreCount;   // consecutive unchanged scores
+  int bookMisses;           // consecutive failed book probes
+  int badScoreCount;        // consecutive losing scores, for resigning
+  int unchangedScoreCount;  // consecutive draw scores, for draw offers
   int gameInProgress;
+
+  // Root move list and the moves a search is restricted to (zero-terminated,
+  // empty for none).
+  RootMove rootList[MaxRootMoves];
+  int rootCount;
+  Move searchMoves[MaxRootMoves + 1];
 
   GameRecord* game;
 

@@ -10,12 +10,17 @@
 #include "board/fen.h"
 #include "board/position.h"
 #include "eval/config.h"
+#include "eval/evaltables.h"
+#include "eval/pawns.h"
 #include "frontend/commands.h"
+#include "frontend/engineturn.h"
 #include "frontend/input.h"
 #include "frontend/output.h"
 #include "frontend/poll.h"
 #include "frontend/state.h"
+#include "search/epd.h"
 #include "search/state.h"
+#include "search/tt.h"
 
 namespace tarrock {
 
@@ -135,14 +140,6 @@ void scanOptions(int argc, char** argv, StartupOptions& options) {
   }
 }
 
-// The engine's turn, an analysis or a ponder search. The search subsystem
-// plugs in here; until it does, a request to think is dropped.
-void think(Position& pos) {
-  if (frontend.protocolMode != Xboard) PrintBoard(pos);
-  frontend.engineToMove = 0;
-  std::fflush(stdout);
-}
-
 [[noreturn]] void endOfInput() {
   CloseLog();
   std::fflush(stdout);
@@ -175,7 +172,7 @@ void mainLoop(Position& pos) {
         continue;
       }
     }
-    think(pos);
+    ThinkStep(pos);
   }
   CloseLog();
 }
@@ -195,11 +192,27 @@ int EngineMain(int argc, char** argv) {
   std::time_t now = std::time(nullptr);
   PrintInfo("Logfile: %s", std::ctime(&now));
 
-  initSquareMaps();
+  InitEvalTables();
+  ResizeHashMemory(config.hash);
   initKeys();
+  AllocateHashTable(transTable.configuredEntries);
+  AllocatePawnTable();
   newGame(*pos);
   frontend.timeLeft = 30000;
   if (options.fen) setupFromFen(*pos, options.fen);
+  if (frontend.tablebasesEnabled && !config.tbPath.empty() && InputIsTerminal()) {
+    PrintInfo("Initializing tablebases: %s\n", config.tbPath.c_str());
+    // No tablebase files are read yet: nothing is registered.
+    frontend.tbMaxMen = 0;
+    frontend.tablebasesEnabled = 0;
+  }
+
+  if (options.testFile) {
+    RunTestSuite(options.testFile, options.testSeconds, options.testExtraPlies);
+    CloseLog();
+    FreePosition(pos);
+    return 0;
+  }
 
   search.nodes = 0;
   mainLoop(*pos);

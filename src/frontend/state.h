@@ -31,6 +31,8 @@ struct FrontendState {
   int tablebasesEnabled = 1;
   int32_t tbMaxMen = 0;
   int32_t levelDrawScore = 0;   // draw score a new game starts with
+  int fritzMode = 0;
+  int xboardProtover = 0;
 };
 
 extern FrontendState frontend;

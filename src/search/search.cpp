@@ -1,0 +1,550 @@
+#include "search/search.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "board/attacks.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/see.h"
+#include "board/tables.h"
+#include "eval/evaluate.h"
+#include "eval/params.h"
+#include "frontend/poll.h"
+#include "frontend/state.h"
+#include "search/state.h"
+#include "search/timecontrol.h"
+#include "search/tt.h"
+#include "tablebase/probe.h"
+
+namespace tarrock {
+
+namespace {
+
+enum PickerStage : int {
+  StageEvasions = 0,
+  StageHashMove = 1,
+  StageCaptures = 2,
+  StageKiller1 = 3,
+  StageKiller2 = 4,
+  StageQuiet = 5,
+  StageBadCaptures = 6,
+  StageDone = 7
+};
+
+constexpr int32_t HashMoveKey = 999999999;
+
+inline int value(int code) { return boardTables.pieceValue[code]; }
+
+inline int historyIndex(Colour side, Move move) { return int(side) * 4096 + int(move & 4095); }
+
+// Men that may be asked of the tablebases: at most the largest registered
+// class, and at most 4 when a side has nothing but its king.
+bool tablebaseCandidate(const Position& pos) {
+  if (!frontend.tablebasesEnabled) return false;
+  int men = popCount(pos.occupied);
+  if (men > frontend.tbMaxMen) return false;
+  if ((pos.material[White] == 0 || pos.material[Black] == 0) && men > 4) return false;
+  return true;
+}
+
+// Returns the next move of the current batch, if any.
+inline Move nextInBatch(Position& pos, PickerState& p) {
+  if (p.leftInBatch <= 0) return 0;
+  p.leftInBatch--;
+  return pos.moveStack[p.next++];
+}
+
+void keyEvasions(Position& pos, int ply, Move* moves, int count) {
+  int32_t* keys = pos.sortKeys;
+  for (int i = 0; i < count; ++i) {
+    Move m = moves[i];
+    int captured = moveCaptured(m);
+    if (m == pos.hashMove[ply]) keys[i] = 4000;
+    else if (pieceType(movePiece(m)) == King) keys[i] = captured ? value(captured) - 5 : 0;
+    else if (!captured) keys[i] = staticExchange(pos, moveFrom(m), moveTo(m));
+    else {
+      keys[i] = value(captured);
+      if (value(captured) - value(movePiece(m)) < 1) keys[i] = staticExchange(pos, moveFrom(m), moveTo(m)) + 2;
+    }
+  }
+}
+
+void keyCaptures(Position& pos, int ply, Move* moves, int count) {
+  int32_t* keys = pos.sortKeys;
+  Move previous = ply > 0 ? pos.currentMove[ply - 1] : 0;
+  int target = previous ? int(moveTo(previous)) : -1;
+  for (int i = 0; i < count; ++i) {
+    Move m = moves[i];
+    if (m == pos.hashMove[ply]) {
+      keys[i] = HashMoveKey;
+      continue;
+    }
+    switch (movePromotion(m)) {
+      case PromoteKnight: keys[i] = -3000; continue;
+      case PromoteBishop: keys[i] = -2000; continue;
+      case PromoteRook: keys[i] = -1000; continue;
+      case PromoteQueen: keys[i] = staticExchange(pos, moveFrom(m), moveTo(m)) + evalVars.queenValue; continue;
+      default: break;
+    }
+    int32_t key = value(moveCaptured(m)) - value(movePiece(m));
+    if (key < 1) key = staticExchange(pos, moveFrom(m), moveTo(m));
+    if (int(moveTo(m)) == target) key += 75;
+    keys[i] = key;
+  }
+}
+
+}  // namespace
+
+void SortMoves(Move* moves, int32_t* keys, int count) {
+  SelectionSortDescending(
+      count, [keys](int i) { return keys[i]; },
+      [moves, keys](int a, int b) {
+        std::swap(moves[a], moves[b]);
+        std::swap(keys[a], keys[b]);
+      });
+}
+
+void ResetRootPicker(Position& pos) {
+  pos.moveStackTop[0] = 0;
+  pos.moveStackTop[1] = 0;
+}
+
+Move StartMovePicker(Position& pos, int ply) {
+  PickerState& p = pos.picker[ply];
+  p.leftInBatch = 0;
+  p.stage = pos.plyInCheck[ply] ? StageEvasions : StageHashMove;
+  p.listStart = pos.moveStackTop[ply];
+  p.next = p.listStart;
+  p.captureCount = 0;
+  p.goodEnd = p.listStart;
+  pos.moveStackTop[ply + 1] = p.listStart;
+  return PickNextMove(pos, ply);
+}
+
+Move PickNextMove(Position& pos, int ply) {
+  PickerState& p = pos.picker[ply];
+  pos.singleReply = 0;
+  if (Move m = nextInBatch(pos, p)) return m;
+  for (;;) {
+    switch (p.stage) {
+      case StageEvasions: {
+        Move* moves = pos.moveStack + p.listStart;
+        int count = generateEvasions(pos, moves);
+        pos.moveStackTop[ply + 1] += count;
+        p.stage = StageDone;
+        if (count == 0) return 0;
+        if (count == 1) {
+          pos.singleReply = 1;
+          return moves[0];
+        }
+        keyEvasions(pos, ply, moves, count);
+        SortMoves(moves, pos.sortKeys, count);
+        p.next = p.listStart;
+        p.leftInBatch = count;
+        return nextInBatch(pos, p);
+      }
+      case StageHashMove: {
+        p.stage = StageCaptures;
+        Move h = pos.hashMove[ply];
+        if (h && isMoveValid(pos, h)) return h;
+        break;
+      }
+      case StageCaptures: {
+        p.stage = StageKiller1;
+        Move* moves = pos.moveStack + p.listStart;
+        int count = generateCaptures(pos, moves);
+        pos.moveStackTop[ply + 1] += count;
+        p.captureCount = count;
+        keyCaptures(pos, ply, moves, count);
+        SortMoves(moves, pos.sortKeys, count);
+        int good = 0;
+        while (good < count && pos.sortKeys[good] >= 0) ++good;
+        p.goodEnd = p.listStart + good;
+        p.next = p.listStart;
+        p.leftInBatch = good;
+        if (good > 0 && pos.sortKeys[0] == HashMoveKey) {
+          p.next++;
+          p.leftInBatch--;
+        }
+        if (Move m = nextInBatch(pos, p)) return m;
+        break;
+      }
+      case StageKiller1:
+      case StageKiller2: {
+        Move k = p.stage == StageKiller1 ? pos.killer1[ply] : pos.killer2[ply];
+        p.stage = p.stage == StageKiller1 ? StageKiller2 : StageQuiet;
+        if (k && k != pos.hashMove[ply] && pos.board[moveTo(k)] == 0 && isMoveValid(pos, k)) return k;
+        break;
+      }
+      case StageQuiet: {
+        p.stage = StageBadCaptures;
+        int start = p.listStart + p.captureCount;
+        Move* moves = pos.moveStack + start;
+        int count = generateNonCaptures(pos, moves);
+        pos.moveStackTop[ply + 1] += count;
+        Move h = pos.hashMove[ply], k1 = pos.killer1[ply], k2 = pos.killer2[ply];
+        int kept = 0;
+        for (int i = 0; i < count; ++i) {
+          Move m = moves[i];
+          if (m == h || m == k1 || m == k2) continue;
+          moves[kept] = m;
+          pos.sortKeys[kept] = search.history[historyIndex(pos.sideToMove, m)];
+          ++kept;
+        }
+        SortMoves(moves, pos.sortKeys, kept);
+        p.next = start;
+        p.leftInBatch = kept;
+        if (Move m = nextInBatch(pos, p)) return m;
+        break;
+      }
+      case StageBadCaptures: {
+        p.stage = StageDone;
+        p.next = p.goodEnd;
+        p.leftInBatch = p.listStart + p.captureCount - p.goodEnd;
+        if (Move m = nextInBatch(pos, p)) return m;
+        break;
+      }
+      default: return 0;
+    }
+  }
+}
+
+void UpdatePv(Position& pos, Move move, int ply) {
+  pos.pv[ply][ply] = move;
+  int length = pos.pvLength[ply + 1];
+  if (length > MaxPly) length = MaxPly;
+  for (int j = ply + 1; j < length; ++j) pos.pv[ply][j] = pos.pv[ply + 1][j];
+  pos.pvLength[ply] = length;
+}
+
+void RecordGoodMove(Position& pos, Move move, int depth, int ply) {
+  if (pos.plyInCheck[ply] || moveCaptured(move) || movePromotion(move)) return;
+  if (pos.killer1[ply] != move) {
+    pos.killer2[ply] = pos.killer1[ply];
+    pos.killer1[ply] = move;
+  }
+  search.history[historyIndex(pos.sideToMove, move)] += depth * depth;
+}
+
+bool IsRepetition(const Position& pos) {
+  int h = int(pos.fifty());
+  if (h / 2 >= 50) return true;
+  HashKey key = pos.key();
+  for (int back = 2; back <= 2 * (h / 2) && back <= pos.keyTop; back += 2)
+    if (pos.keyStack[pos.keyTop - back] == key) return true;
+  return false;
+}
+
+bool IsThreefold(const Position& pos) {
+  int h = int(pos.fifty());
+  HashKey key = pos.key();
+  int count = 0;
+  for (int back = 2; back <= 2 * (h / 2) && back <= pos.keyTop; back += 2)
+    if (pos.keyStack[pos.keyTop - back] == key) ++count;
+  return count == 3;
+}
+
+void ClearSearchTables(Position& pos) {
+  std::memset(pos.killer1, 0, sizeof pos.killer1);
+  std::memset(pos.killer2, 0, sizeof pos.killer2);
+  std::memset(search.history, 0, sizeof search.history);
+}
+
+void AgeSearchTables(Position& pos) {
+  std::memset(pos.killer1, 0, sizeof pos.killer1);
+  std::memset(pos.killer2, 0, sizeof pos.killer2);
+  for (int32_t& h : search.history) h >>= 8;
+}
+
+void MakeNullMove(Position& pos) {
+  HashKey key = pos.key() ^ keys.sideKey;
+  if (pos.epSquare()) key ^= keys.epKeys[pos.epSquare()];
+  uint32_t rights = pos.castleRights(), fifty = pos.fifty();
+  HashKey pawnKey = pos.pawnKey();
+  pos.castleStack[++pos.castleTop] = rights;
+  pos.keyStack[++pos.keyTop] = key;
+  pos.pawnKeyStack[++pos.pawnKeyTop] = pawnKey;
+  pos.fiftyStack[++pos.fiftyTop] = fifty + 1;
+  pos.epStack[++pos.epTop] = 0;
+  pos.sideToMove ^= 1;
+}
+
+void UnmakeNullMove(Position& pos) {
+  pos.castleTop--;
+  pos.keyTop--;
+  pos.pawnKeyTop--;
+  pos.fiftyTop--;
+  pos.epTop--;
+  pos.sideToMove ^= 1;
+}
+
+int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull) {
+  // 1. Poll the clock and the input now and then.
+  const int countdown = search.pollCountdown;
+  search.pollCountdown = countdown - 1;
+  if (countdown <= 0) {
+    search.pollCountdown = PollInterval;
+    CheckTimeAtPoll();
+    if (search.inputPolling) PollInput(pos);
+    if (search.abortSearch) return beta;
+  }
+  // 2-5. Ply limit, counters, repetition, mate distance.
+  if (ply >= MaxPly - 1) return beta;
+  search.nodes++;
+  pos.pvLength[ply] = ply;
+  if (IsRepetition(pos)) return search.drawValue[pos.sideToMove];
+  if (alpha >= 32766 - ply) return alpha;
+
+  // 6. Transposition table.
+  int probe = ProbeHash(pos, depth, ply, alpha, beta);
+  if (probe == 0) return alpha;
+  if (probe == 2) allowNull = 0;
+
+  // 7. Tablebases.
+  if (depth > tablebases.tbProbeDepth * OnePly && tablebaseCandidate(pos)) {
+    int s;
+    if (ProbeTablebase(pos, s)) {
+      if (s > 0) s = s + 1 - ply;
+      else if (s < 0) s = s + ply;
+      StoreHash(pos, 0, 768, ply, s, Exact);
+      return s;
+    }
+  }
+
+  // 8. The first move is being searched.
+  pos.laterMove[ply] = 0;
+  const Colour us = pos.sideToMove, them = us ^ 1;
+  const int unitSum = pos.pieceUnits[White] + pos.pieceUnits[Black];
+
+  // 9. Null move.
+  if (allowNull && !pos.threat[ply] && !pos.plyInCheck[ply] && unitSum >= 6) {
+    pos.plyInCheck[ply + 1] = 0;
+    MakeNullMove(pos);
+    pos.currentMove[ply] = 0;
+    pos.extFlags[ply] = 0;
+    pos.moveStackTop[ply + 1] = pos.moveStackTop[ply];
+    int reduced = depth <= 72 ? depth - 24 - 12 : depth - 36 - 12;
+    if (reduced < OnePly && ply >= 2 && pos.threat[ply - 2]) reduced = OnePly;
+    int nullScore = reduced < OnePly ? -Quiesce(pos, ply + 1, -beta, 1 - beta)
+                                     : -Search(pos, reduced, ply + 1, -beta, 1 - beta, 0);
+    UnmakeNullMove(pos);
+    if (search.abortSearch) return alpha;
+    if (nullScore >= beta) {
+      bool verified = true;
+      if (unitSum <= 10 && reduced >= OnePly)
+        verified = Search(pos, reduced, ply, beta - 1, beta, 0) >= beta;
+      if (verified) {
+        if (search.abortSearch) return alpha;
+        StoreHash(pos, 0, depth, ply, nullScore, LowerBound);
+        return nullScore;
+      }
+      pos.threat[ply] = 1;
+    } else if (nullScore < -MateBound && beta > -MateBound) {
+      pos.threat[ply] = 1;
+    }
+  }
+
+  // 10. Static value for the futility tests.
+  int staticValue = Infinity;
+  if (pos.material[us] - pos.material[them] + 200 < alpha) staticValue = Evaluate(pos, -Infinity, alpha);
+
+  // 11. Internal iterative deepening.
+  if (depth >= 36 && !pos.hashMove[ply] && beta - alpha == search.rootBeta - search.rootAlpha)
+    pos.laterMove[ply - 1] = 1;
+  if (depth >= 24 && pos.threat[ply - 1] && !pos.hashMove[ply] && !pos.plyInCheck[ply]) {
+    int savedThreat = pos.threat[ply];
+    Search(pos, OnePly, ply, MateBound, 32766 - ply, 0);
+    if (search.abortSearch) return alpha;
+    int a = -Infinity, b = Infinity;
+    ProbeHash(pos, 768, ply, a, b);
+    pos.threat[ply] = savedThreat;
+  }
+  if (depth >= 36 && pos.laterMove[ply - 1] && !pos.hashMove[ply]) {
+    int savedThreat = pos.threat[ply];
+    Search(pos, depth - 24, ply, alpha, beta, 0);
+    if (search.abortSearch) return alpha;
+    int a = -Infinity, b = Infinity;
+    ProbeHash(pos, 768, ply, a, b);
+    pos.threat[ply] = savedThreat;
+  }
+
+  // 12. Move loop.
+  const Move previous = pos.currentMove[ply - 1];
+  const int entryAlpha = alpha;
+  const int iterationPlies = search.iterationDepth / OnePly;
+  Move best = 0;
+  int legal = 0;
+  for (Move move = StartMovePicker(pos, ply); move; move = PickNextMove(pos, ply)) {
+    const bool singleReply = pos.singleReply;
+    makeMove(pos, move);
+    if (inCheck(pos, us)) {
+      unmakeMove(pos, move);
+      continue;
+    }
+    pos.currentMove[ply] = move;
+    legal++;
+    const int givesCheck = inCheck(pos, them);
+    pos.plyInCheck[ply + 1] = givesCheck;
+    pos.extFlags[ply] = 0;
+    int e = 0;
+    if (singleReply) {
+      e += 9;
+      pos.extFlags[ply] |= 8;
+    }
+    if (givesCheck) {
+      e += 12;
+      pos.extFlags[ply] |= 4;
+    }
+    if (pos.threat[ply]) {
+      e += 9;
+      pos.extFlags[ply] |= 1;
+    }
+    const int captured = moveCaptured(move);
+    if (previous && moveTo(move) == moveTo(previous) && moveCaptured(previous) &&
+        std::abs(value(captured) - value(moveCaptured(previous))) < 211 &&
+        pos.material[us] - pos.material[them] + 250 > alpha && !(pos.extFlags[ply - 1] & 16)) {
+      e += 9;
+      pos.extFlags[ply] |= 16;
+    }
+    const int piece = movePiece(move);
+    if ((piece == WhitePawn && rankOf(moveTo(move)) == 6) || (piece == BlackPawn && rankOf(moveTo(move)) == 1)) {
+      e += 12;
+      pos.extFlags[ply] |= 32;
+    }
+
+    if (e == 0 && !pos.threat[ply - 1] && pos.pieceUnits[them] >= 5 && !movePromotion(move)) {
+      int v = value(captured) + staticValue;
+      bool prune = false;
+      if (depth >= 48) {
+        if (!pos.plyInCheck[ply] && v + 1000 < alpha) e = -12;
+      } else if (depth >= 36) {
+        prune = v + 350 < alpha;
+      } else if (depth >= 24) {
+        prune = v + 200 < alpha;
+      } else {
+        prune = v + 100 < alpha;
+      }
+      if (prune) {
+        search.nodes++;
+        unmakeMove(pos, move);
+        continue;
+      }
+    }
+    if (e != 0) {
+      if (ply >= 2 * iterationPlies && !givesCheck) e /= 2;
+      if (e > 12) e = 12;
+    }
+    if (e == 0 && movePromotion(move) && depth >= 24) {
+      bool attacked = them == White ? isAttackedByWhite(pos, moveTo(move)) : isAttackedByBlack(pos, moveTo(move));
+      if (!attacked) e = -12;
+    }
+
+    const int newDepth = depth - OnePly + e;
+    int score;
+    if (legal == 1) {
+      pos.laterMove[ply] = 0;
+      score = newDepth < OnePly ? -Quiesce(pos, ply + 1, -beta, -alpha)
+                                : -Search(pos, newDepth, ply + 1, -beta, -alpha, 1);
+    } else {
+      pos.laterMove[ply] = 1;
+      score = newDepth < OnePly ? -Quiesce(pos, ply + 1, -alpha - 1, -alpha)
+                                : -Search(pos, newDepth, ply + 1, -alpha - 1, -alpha, 1);
+      if (!search.abortSearch && score > alpha && score < beta)
+        score = newDepth < OnePly ? -Quiesce(pos, ply + 1, -beta, -alpha)
+                                  : -Search(pos, newDepth, ply + 1, -beta, -alpha, 1);
+    }
+    unmakeMove(pos, move);
+    if (search.abortSearch) return alpha;
+
+    if (score > alpha) {
+      if (score >= beta) {
+        StoreHash(pos, move, depth, ply, score, LowerBound);
+        RecordGoodMove(pos, move, depth, ply);
+        return score;
+      }
+      alpha = score;
+      best = move;
+      UpdatePv(pos, move, ply);
+    }
+  }
+
+  // 13. Mate, stalemate, or the node's result.
+  if (legal == 0) return pos.plyInCheck[ply] ? ply - Infinity : 0;
+  if (alpha == entryAlpha) {
+    StoreHash(pos, 0, depth, ply, alpha, UpperBound);
+    return alpha;
+  }
+  RecordGoodMove(pos, best, depth, ply);
+  StoreHash(pos, best, depth, ply, alpha, Exact);
+  return alpha;
+}
+
+int Quiesce(Position& pos, int ply, int alpha, int beta) {
+  if (ply >= MaxPly) return beta;
+  if (ply > search.selDepth) search.selDepth = ply;
+  search.nodes++;
+  if (search.qsDepth > search.qsDepthLimit) return beta;
+
+  int e = Evaluate(pos, alpha, beta);
+  if (e > alpha) {
+    if (e >= beta) return e;
+    alpha = e;
+    pos.pvLength[ply] = ply;
+  }
+
+  const Colour us = pos.sideToMove, them = us ^ 1;
+  const int need = alpha + (pos.material[them] - pos.material[us]) - 100;
+  if (need > evalVars.queenValue) return alpha;
+
+  Move* moves = pos.moveStack + pos.moveStackTop[ply];
+  int count = generateCaptures(pos, moves);
+  if (count == 0) return alpha;
+
+  int32_t* keys = pos.sortKeys;
+  int kept = 0;
+  for (int i = 0; i < count; ++i) {
+    Move m = moves[i];
+    int victim = value(moveCaptured(m));
+    if (victim == 10000) return Infinity;
+    int32_t key;
+    uint32_t promotion = movePromotion(m);
+    if (promotion) {
+      if (promotion != PromoteQueen) continue;
+      key = evalVars.queenValue - evalVars.pawnValue + victim;
+    } else {
+      if (victim < need) continue;
+      int diff = victim - value(movePiece(m));
+      if (diff > 0 || (diff == 0 && need <= 0)) {
+        key = victim;
+      } else {
+        int x = staticExchange(pos, moveFrom(m), moveTo(m));
+        if (!(x > 0 || (x == 0 && need <= 0))) continue;
+        key = x;
+      }
+    }
+    moves[kept] = m;
+    keys[kept] = key;
+    ++kept;
+  }
+  if (kept == 0) return alpha;
+  pos.moveStackTop[ply + 1] = pos.moveStackTop[ply] + kept;
+  SortMoves(moves, keys, kept);
+
+  for (int i = 0; i < kept; ++i) {
+    Move m = moves[i];
+    makeMove(pos, m);
+    search.qsDepth++;
+    int score = -Quiesce(pos, ply + 1, -beta, -alpha);
+    search.qsDepth--;
+    unmakeMove(pos, m);
+    if (score > alpha) {
+      if (score >= beta) return score;
+      alpha = score;
+      UpdatePv(pos, m, ply);
+    }
+  }
+  return alpha;
+}
+
+}  // namespace tarrock

@@ -1,0 +1,9 @@
+#include "tablebase/probe.h"
+
+namespace tarrock {
+
+TablebaseState tablebases;
+
+bool ProbeTablebase(Position&, int&) { return false; }
+
+}  // namespace tarrock

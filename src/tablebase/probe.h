@@ -1,0 +1,22 @@
+// Endgame tablebase probing as the search sees it: whether tablebases may be
+// asked about a position, and the probe itself, which answers "not found"
+// until tablebase files are registered.
+#pragma once
+
+#include <cstdint>
+
+#include "board/position.h"
+
+namespace tarrock {
+
+struct TablebaseState {
+  int tbProbeDepth = 4;  // plies; the search probes only above this depth
+  uint64_t hits = 0;
+};
+extern TablebaseState tablebases;
+
+// Looks the position up; on success value holds the tablebase value (positive:
+// the side to move wins, mate distance encoded as the search expects).
+bool ProbeTablebase(Position& pos, int& value);
+
+}  // namespace tarrock

@@ -1,0 +1,147 @@
+// End-to-end tests of the command interpreter and edit mode: scripted
+// sessions on a pipe, compared with the engine's replies and its log.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_support.h"
+
+using namespace tarrock::testutil;
+
+namespace {
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Runs the engine with a log and returns the log's contents; r gets stdout.
+std::string runLogged(const std::string& input, RunResult& r, std::vector<std::string> args = {}) {
+  ScratchDir dir;
+  args.insert(args.begin(), {"-l", "t.log"});
+  r = runEngine(args, input, dir.path());
+  return dir.read("t.log");
+}
+
+}  // namespace
+
+TEST(Commands, XboardRepliesOnStandardOutput) {
+  struct Case {
+    const char* input;
+    const char* out;  // what standard output must contain
+  };
+  const Case cases[] = {
+      {"xboard\nprotover 2\n",
+       "feature setboard=1\nfeature analyze=1\nfeature setboard=1\nfeature myname=\"Tarrock 2.0.1\"\n"
+       "feature ics=1\nfeature done=1\nfeature ping=1\n"},
+      {"xboard\nping 7\n", "pong 7\n"},
+      {"xboard\nping\n", "pong \n"},
+      {"xboard\nbook\n", "No book move\n"},
+      {"xboard\nbook off\n", "Book off\n"},
+      {"xboard\nbook off\nbook maybe\n", "Book off\nBook off\n"},
+      {"xboard\nbook on\n", "Book on\n"},
+      {"xboard\nforce\ne2e4\ne7e5\ndisplay\n", "(1) White to move:\n"},
+      {"xboard\nforce\ne7e5\n", "Illegal move: e7e5\n"},
+      {"xboard\nforce\nz9z9\n", "Illegal move: z9z9\n"},
+      {"xboard\nsetboard 4k3/8/8/8/8/8/8/4K2R w K -\ndisplay\n", "    1 |   |   |   |   | K |   |   | R |\n"},
+      {"xboard\nforce\ne2e4\nundo\ndisplay\n", "(0) White to move:\n"},
+      {"uci\n", "id name Tarrock 2.0.1\n"},
+      {"uci\nisready\n", "option name Play level type spin min 1 max 11 default 11\nuciok\nreadyok\n"},
+  };
+  for (const Case& c : cases) {
+    RunResult r;
+    runLogged(c.input, r);
+    EXPECT_EQ(r.status, 0) << c.input;
+    EXPECT_TRUE(contains(r.out, c.out)) << c.input << "\n---\n" << r.out;
+  }
+}
+
+TEST(Commands, LogRecordsEchoesAndInformation) {
+  struct Case {
+    const char* input;
+    const char* log;  // what the log must contain
+  };
+  const Case cases[] = {
+      {"xboard\nfoo bar\n", "[foo bar]\nUnknown command, foo bar\n"},
+      {"xboard\nNf3\n", "Unknown command, Nf3\n"},
+      {"name Kasparov\n", "Playing Kasparov\n"},
+      {"rating 2500 2300\n", "Rating 2500 2300 -30\n"},
+      {"rating 2400 2300\n", "Rating 2400 2300 0\n"},
+      {"rating\n", "Rating   0\n"},
+      {"name\n", "Playing \n"},
+      {"uci\nucinewgame\n", "Unknown command, ucinewgame\n"},
+      {"uci\nsetoption name Foo value 3\n", "Ignored: setoption name Foo value 3\n"},
+      {"uci\nposition startpos\n", "UCI New game\n"},
+      {"uci\ngo nodes 100\nstop\n", "FIXME go ... nodes\nFIXME undefined command\n"},
+      {"uci\nsetoption name Play level value 12\n", "Level 12\nlevel out of range\n"},
+  };
+  for (const Case& c : cases) {
+    RunResult r;
+    std::string log = runLogged(c.input, r);
+    EXPECT_EQ(r.status, 0) << c.input;
+    EXPECT_TRUE(contains(log, c.log)) << c.input << "\n---\n" << log;
+  }
+}
+
+TEST(Commands, MoveEntryAndRefusals) {
+  // After e2e4 e7e5 g1f3 Black is to move: d2d4 parses but moves a white man.
+  RunResult r = runEngine({"-e"}, "force\ne2e4\ne7e5\ng1f3\nd2d4\ndisplay\n");
+  EXPECT_TRUE(contains(r.out, "Invalid move: d2-d4\n")) << r.out;
+  EXPECT_TRUE(contains(r.out, "(2) Black to move:\n")) << r.out;
+}
+
+TEST(Commands, BadArgumentsAreHarmless) {
+  const char* inputs[] = {
+      "level\nlevel x y z\nlevel 40\nlevel 0 2:30 12\nlevel 40 5 0\n",
+      "time\ntime 1 2\notim\nst\nst 1 2\nsd\nsd 1 2\ndepth\n",
+      "result\nresult 1-0\nresult 1/2-1/2 {comment}\n",
+      "ponder\nponder e2e4 e7e5\nponder z1\nbest\nbest 1 2\n",
+      "setboard\nsetboard x\nsetboard 8/8/8/8/8/8/8/8 w - -\ndisplay\n",
+      "uci\nsetoption\nsetoption name\nsetoption name Hash\nsetoption name Own opening\n"
+      "setoption name NalimovPath value a b\nsetoption name MultiPV\n",
+      "uci\ngo wtime\nstop\ngo searchmoves zz e2e4\nstop\n",
+      "white\nblack\nwhite\ndisplay\n",
+  };
+  for (const char* input : inputs) {
+    RunResult r = runEngine({"-e"}, input);
+    EXPECT_EQ(r.status, 0) << input << "\n" << r.err;
+  }
+}
+
+TEST(Commands, PositionWithAnIllegalMoveEndsWithStatusOne) {
+  RunResult r;
+  std::string log = runLogged("uci\nposition startpos moves e2e4 e2e4\n", r);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(contains(log, "Illegal move e2e4\n")) << log;
+}
+
+TEST(Commands, LongLinesAndManyWords) {
+  std::string many;
+  for (int i = 0; i < 3000; ++i) many += "e2e4 ";
+  RunResult r = runEngine({"-e"}, "force\n" + many + "\n" + std::string(20000, 'e') + "\ndisplay\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_TRUE(contains(r.out, "(1) Black to move:\n")) << r.out.substr(0, 2000);
+}
+
+TEST(EditMode, PlacementsCastlingAndFinish) {
+  RunResult r = runEngine({"-e"}, "edit\n#\nKe1\nRa1\nc\nKe8\n+w00\nZz\n\n.\n");
+  EXPECT_TRUE(contains(r.out, "Edit> Edit> ")) << r.out;
+  EXPECT_TRUE(contains(r.out, "Uknown edit command\nEdit> Uknown edit command\n")) << r.out;
+
+  // Only the long right survives: castling long is accepted, short is not.
+  RunResult castle = runEngine({"-e"}, "edit\n#\nKe1\nRa1\nc\nKe8\n.\nforce\ne1c1\ndisplay\n");
+  EXPECT_TRUE(contains(castle.out, "    1 |   |   | K | R |   |   |   |   |\n")) << castle.out;
+  RunResult noShort = runEngine({"-e"}, "edit\n#\nKe1\nRa1\n+w00\nc\nKe8\n.\nforce\ne1g1\ndisplay\n");
+  EXPECT_TRUE(contains(noShort.out, "Invalid move: e1-g1\n")) << noShort.out;
+}
+
+TEST(EditMode, OutsideTheBoardAndEndOfInput) {
+  for (const char* input : {"edit\nPe9\n", "edit\nK\n", "edit\nQz1\n"}) {
+    RunResult r = runEngine({}, input);
+    EXPECT_EQ(r.status, 1) << input;
+    EXPECT_TRUE(contains(r.out, "Edit outside board\n")) << input;
+  }
+  RunResult eof = runEngine({}, "edit\nKe1\n");
+  EXPECT_EQ(eof.status, 0);
+  RunResult longLines = runEngine({}, "edit\n" + std::string(1000, 'K') + "\n.\n");
+  EXPECT_EQ(longLines.status, 1);  // "KK..." names no square
+  RunResult xb = runEngine({}, "xboard\nedit\n#\nKe1\nc\nKe8\n.\n");
+  EXPECT_FALSE(contains(xb.out, "Edit> ")) << xb.out;
+}

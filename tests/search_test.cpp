@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "board/fen.h"
+#include "board/makemove.h"
+#include "board/notation.h"
+#include "board/position.h"
+#include "eval/pawns.h"
+#include "frontend/output.h"
+#include "frontend/state.h"
+#include "search/root.h"
+#include "search/search.h"
+#include "search/state.h"
+#include "search/thinking.h"
+#include "search/timecontrol.h"
+#include "search/tt.h"
+#include "test_support.h"
+
+using namespace tarrock;
+
+namespace {
+
+class SearchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testutil::initEngineTables();
+    frontend.showOutput = 0;
+    search.inputPolling = false;
+    if (!transTable.entries) {
+      ResizeHashMemory(1 << 22);
+      AllocateHashTable(transTable.configuredEntries);
+      AllocatePawnTable();
+    }
+    pos = NewPosition();
+    newGame(*pos);
+  }
+  void TearDown() override {
+    FreePosition(pos);
+    frontend.showOutput = 1;
+    search.maxSearchDepth = 768;
+  }
+  // Searches the FEN to a fixed depth with no time limit; returns the score.
+  int think(const char* fen, int plies) {
+    newGame(*pos);
+    setupFromFen(*pos, fen);
+    ClearHashTable();
+    ClearSearchTables(*pos);
+    search.maxSearchDepth = plies * 12;
+    search.lastScore = 0;
+    timeControl.allocatedTime = timeControl.maximumTime = INT32_MAX;
+    timeControl.fixedMoveTime = 0;
+    return Think(*pos);
+  }
+  std::string best() { return moveToSan(*pos, pos->pv[0][0]); }
+  Position* pos = nullptr;
+};
+
+}  // namespace
+
+TEST_F(SearchTest, FindsMateInOneAndTwo) {
+  EXPECT_EQ(think("6k1/5ppp/8/8/8/8/8/R5K1 w - -", 3), 32766);
+  EXPECT_EQ(best(), "Ra8#");
+  // Mate in two: 1. Re8+ Rxe8 2. Rxe8#.
+  EXPECT_EQ(think("2r3k1/5ppp/8/8/8/8/4RPPP/4R1K1 w - -", 5), 32767 - 3);
+  EXPECT_EQ(best(), "Re8+");
+}
+
+TEST_F(SearchTest, StalemateAndMateAtTheRoot) {
+  // Neither search loops: both end at once with an empty root list.
+  think("7k/5Q2/6K1/8/8/8/8/8 b - -", 3);
+  EXPECT_EQ(pos->rootCount, 0);
+  EXPECT_EQ(RootSearch(*pos, 15, -32767, 32767), 0);
+  think("R6k/6pp/8/8/8/8/8/6K1 b - -", 3);
+  EXPECT_EQ(pos->rootCount, 0);
+  EXPECT_EQ(RootSearch(*pos, 15, -32767, 32767), -32767);
+}
+
+TEST_F(SearchTest, SelectionSortLeavesTiesTheSameWay) {
+  Move moves[4] = {1, 2, 3, 4};
+  int32_t keys[4] = {1, 2, 2, 0};
+  SortMoves(moves, keys, 4);
+  EXPECT_EQ(moves[0], 3u);
+  EXPECT_EQ(moves[1], 2u);
+  EXPECT_EQ(moves[2], 1u);
+  EXPECT_EQ(moves[3], 4u);
+}
+
+TEST_F(SearchTest, RepetitionAndThreefold) {
+  const char* cycle[] = {"Nf3", "Nf6", "Ng1", "Ng8"};
+  for (const char* san : cycle) makeMove(*pos, parseMove(*pos, san));
+  EXPECT_TRUE(IsRepetition(*pos));
+  EXPECT_FALSE(IsThreefold(*pos));
+  for (int round = 0; round < 2; ++round)
+    for (const char* san : cycle) makeMove(*pos, parseMove(*pos, san));
+  // The initial position now stands for the fourth time: three earlier ones.
+  EXPECT_TRUE(IsThreefold(*pos));
+}
+
+TEST_F(SearchTest, QuiescenceGivesUpWhenAQueenCannotCatchUp) {
+  setupFromFen(*pos, "4k3/8/8/8/8/8/qqq5/4K3 w - -");
+  search.qsDepth = 0;
+  search.qsDepthLimit = 5;
+  uint64_t before = search.nodes;
+  EXPECT_EQ(Quiesce(*pos, 1, 500, 501), 500);
+  EXPECT_EQ(search.nodes, before + 1);
+}
+
+TEST(TimeControlTest, AllocationCases) {
+  testutil::initEngineTables();
+  Position* pos = NewPosition();
+  newGame(*pos);
+  frontend.showOutput = 0;
+  struct Case {
+    int timeLeft, movesPerControl, movesPlayed, increment, fixed;
+    int allocated, maximum;
+  };
+  const Case cases[] = {
+      {60000, 0, 0, 0, 0, 2400, 14400},        // sudden death, 600 s
+      {60000, 40, 20, 0, 0, 2000, 12000},      // 10 whole moves played: 30 to go
+      {60000, 40, 80, 0, 0, 1500, 9000},       // 40 played: the next control, 40 to go
+      {499, 0, 0, 0, 0, 5, 30},                // 19 halved twice is 4, held at 5
+      {199, 40, 0, 0, 0, 5, 30},               // halved three times
+      {60000, 0, 0, 2, 0, 2550, 15300},        // increment 2 s adds 150
+      {60000, 0, 0, 0, 500, 500, 500},         // fixed time per move wins
+  };
+  for (const Case& c : cases) {
+    frontend.timeLeft = c.timeLeft;
+    timeControl.movesPerControl = c.movesPerControl;
+    timeControl.movesToGo = 0;
+    timeControl.increment[White] = c.increment;
+    timeControl.fixedMoveTime = c.fixed;
+    pos->game->count = c.movesPlayed;
+    AllocateTime(*pos, White);
+    EXPECT_EQ(timeControl.allocatedTime, c.allocated) << c.timeLeft << " " << c.movesPlayed;
+    EXPECT_EQ(timeControl.maximumTime, c.maximum) << c.timeLeft << " " << c.movesPlayed;
+  }
+  timeControl = TimeControl();
+  frontend.timeLeft = 30000;
+  frontend.showOutput = 1;
+  FreePosition(pos);
+}
+
+TEST(ThinkingOutput, TimeAndScoreTexts) {
+  struct TimeCase { uint32_t t; const char* text; };
+  for (TimeCase c : {TimeCase{0, "0.00"}, TimeCase{5999, "59.99"}, TimeCase{6000, "1:00"},
+                     TimeCase{12345, "2:03"}})
+    EXPECT_STREQ(FormatTime(0, c.t), c.text);
+  struct ScoreCase { int score; const char* text; };
+  for (ScoreCase c : {ScoreCase{32764, "#02"}, ScoreCase{-32764, "-#02"}, ScoreCase{32766, "#01"},
+                      ScoreCase{150, "1.50"}, ScoreCase{-5, "-0.05"}, ScoreCase{0, "0.00"}})
+    EXPECT_STREQ(FormatScore(c.score), c.text);
+}
+
+TEST(Bench, SignatureIsTheSameOnEveryRun) {
+  auto signature = []() {
+    testutil::RunResult r = testutil::runProgram(TARROCK_BENCH_BINARY, {"bench", "4"}, "", "");
+    EXPECT_EQ(r.status, 0) << r.err;
+    size_t at = r.out.find("Nodes searched: ");
+    EXPECT_NE(at, std::string::npos) << r.out;
+    return at == std::string::npos ? std::string() : r.out.substr(at, r.out.find('\n', at) - at);
+  };
+  std::string first = signature();
+  EXPECT_FALSE(first.empty());
+  EXPECT_EQ(signature(), first);
+}
