@@ -1,9 +1,10 @@
 # Front for the CMake build. `make` builds build/tarrock and build/tarrock-bench,
 # `make run` starts the engine, `make test` runs every test in a release build
-# and again under AddressSanitizer + UndefinedBehaviorSanitizer.
+# and again under AddressSanitizer + UndefinedBehaviorSanitizer, then plays two
+# quick games through a headless xboard (skipped when xboard is not installed).
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all run test test-release test-sanitize clean
+.PHONY: all run test test-release test-sanitize test-games games clean
 
 all:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
@@ -12,7 +13,7 @@ all:
 run: all
 	./build/tarrock
 
-test: test-release test-sanitize
+test: test-release test-sanitize test-games
 
 test-release: all
 	cd build && ctest --output-on-failure -j $(JOBS)
@@ -21,6 +22,15 @@ test-sanitize:
 	cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DTARROCK_SANITIZE=ON
 	cmake --build build/sanitize -j $(JOBS)
 	cd build/sanitize && ctest --output-on-failure -j $(JOBS)
+
+test-games: all
+	tools/xboard-games.sh 2 0:30 40 0
+
+# The longer match: 20 games, half at 40 moves in 1 minute, half at 1 minute
+# plus 1 second a move.
+games: all
+	tools/xboard-games.sh 10 1 40 0
+	tools/xboard-games.sh 10 1 0 1
 
 clean:
 	rm -rf build

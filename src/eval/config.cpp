@@ -146,14 +146,14 @@ void SetSymbol(const char* name, const char* text) {
   }
 }
 
-void LoadConfiguration(const char* fileName) {
+void LoadConfiguration(const char* fileName, bool quietWhenMissing) {
   if (!fileName) {
     std::fprintf(stderr, "No config file\n");
     return;
   }
   FILE* f = std::fopen(fileName, "r");
   if (!f) {
-    std::fprintf(stderr, "%s: %s\n", fileName, std::strerror(errno));
+    if (!(quietWhenMissing && errno == ENOENT)) std::fprintf(stderr, "%s: %s\n", fileName, std::strerror(errno));
     return;
   }
   PrintInfo("Loading configuration: %s\n", fileName);

@@ -25,7 +25,10 @@ void SetSymbol(const char* name, const char* text);
 // Leading decimal digits, times 1024 for a K suffix, 1048576 for M,
 // 1073741824 for G (either case); values beyond 2^31 - 1 are held at 2^31 - 1.
 int32_t ParseSize(const char* text);
-void LoadConfiguration(const char* fileName);
+// Reads the file; a file that cannot be read is reported on standard error,
+// except a missing one when quietWhenMissing (the default file is optional,
+// and xboard takes such a line from an engine for a failed start).
+void LoadConfiguration(const char* fileName, bool quietWhenMissing = false);
 // The current values, one line per symbol, straight to standard output.
 void PrintConfiguration();
 // Puts the table back to its defaults and forgets command-line settings (tests).

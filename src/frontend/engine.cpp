@@ -29,6 +29,7 @@ namespace {
 // Command-line values used only during start-up.
 struct StartupOptions {
   const char* configFile = "tarrock.cfg";
+  bool configNamed = false;  // -c given
   const char* fen = nullptr;
   const char* testFile = nullptr;
   int testSeconds = 10;
@@ -99,7 +100,10 @@ void scanOptions(int argc, char** argv, StartupOptions& options) {
       case 'n': frontend.moveNumbers = 1; break;
       case 'H': frontend.printHashUsage = 1; break;
       case 'm': search.maxSearchDepth = clampedTimes(optionNumber(optarg), 12); break;
-      case 'c': options.configFile = optarg; break;
+      case 'c':
+        options.configFile = optarg;
+        options.configNamed = true;
+        break;
       case 'C':
         PrintConfiguration();
         std::exit(0);
@@ -187,7 +191,7 @@ int EngineMain(int argc, char** argv) {
   PrintInfo("Tarrock %s\n", EngineVersion);
   std::printf("feature done=0\n");
   std::fflush(stdout);
-  LoadConfiguration(options.configFile);
+  LoadConfiguration(options.configFile, !options.configNamed);
   OpenLog(config.logFileName.c_str());
   std::time_t now = std::time(nullptr);
   PrintInfo("Logfile: %s", std::ctime(&now));
