@@ -145,3 +145,14 @@ TEST(EditMode, OutsideTheBoardAndEndOfInput) {
   RunResult xb = runEngine({}, "xboard\nedit\n#\nKe1\nc\nKe8\n.\n");
   EXPECT_FALSE(contains(xb.out, "Edit> ")) << xb.out;
 }
+
+TEST(Commands, UciSearchAnswersIsreadyAndStops) {
+  // The lines arrive while the infinite search runs: "isready" is answered at
+  // once, "stop" ends the search with a best move.
+  RunResult r = runEngine({}, "uci\nposition startpos moves e2e4\ngo infinite\nisready\nstop\nquit\n");
+  EXPECT_EQ(r.status, 0);
+  size_t ready = r.out.find("readyok\n"), best = r.out.find("bestmove ");
+  ASSERT_NE(ready, std::string::npos) << r.out;
+  ASSERT_NE(best, std::string::npos) << r.out;
+  EXPECT_LT(ready, best);
+}

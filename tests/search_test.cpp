@@ -164,3 +164,64 @@ TEST(Bench, SignatureIsTheSameOnEveryRun) {
   EXPECT_FALSE(first.empty());
   EXPECT_EQ(signature(), first);
 }
+
+namespace {
+
+// What PrintWrappedLine writes, caught through the log in xboard mode (where
+// console lines reach only the log).
+std::string wrappedLine(Position& pos, const Move* moves, int count, bool numbers) {
+  FILE* log = std::tmpfile();
+  LogState saved = logState;
+  ProtocolMode mode = frontend.protocolMode;
+  logState.logFile = log;
+  frontend.protocolMode = Xboard;
+  frontend.showOutput = 1;
+  PrintWrappedLine(pos, moves, count, numbers);
+  logState = saved;
+  frontend.protocolMode = mode;
+  std::rewind(log);
+  std::string text;
+  char chunk[512];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, log)) > 0) text.append(chunk, n);
+  std::fclose(log);
+  return text;
+}
+
+}  // namespace
+
+TEST_F(SearchTest, PvLinesWrapAfterFortyNineCharacters) {
+  const char* sans[] = {"e4", "e5", "Nf3", "Nc6", "Bb5", "a6", "Ba4", "Nf6", "O-O", "Be7", "Re1", "b5", "Bb3", "d6", "c3", "O-O"};
+  Move line[16];
+  for (int i = 0; i < 16; ++i) {
+    line[i] = parseMove(*pos, sans[i]);
+    makeMove(*pos, line[i]);
+  }
+  for (int i = 15; i >= 0; --i) unmakeMove(*pos, line[i]);
+  const std::string indent = "\n" + std::string(24, ' ');
+
+  frontend.moveNumbers = 0;
+  EXPECT_EQ(wrappedLine(*pos, line, 16, true),
+            " e4 e5 Nf3 Nc6 Bb5 a6 Ba4 Nf6 O-O Be7 Re1 b5 Bb3 d6" + indent + " c3 O-O");
+  frontend.moveNumbers = 1;
+  EXPECT_EQ(wrappedLine(*pos, line, 16, true),
+            " 1. e4 e5 2. Nf3 Nc6 3. Bb5 a6 4. Ba4 Nf6 5. O-O Be7" + indent + " 6. Re1 b5 7. Bb3 d6 8. c3 O-O");
+  // Black to move first: the line opens with the number and "...".
+  makeMove(*pos, line[0]);
+  EXPECT_EQ(wrappedLine(*pos, line + 1, 3, true), " 1. ... e5 2. Nf3 Nc6");
+  frontend.moveNumbers = 0;
+  EXPECT_EQ(wrappedLine(*pos, line + 1, 3, true), " ... e5 Nf3 Nc6");
+  EXPECT_EQ(wrappedLine(*pos, line + 1, 3, false), " e5 Nf3 Nc6");
+  unmakeMove(*pos, line[0]);
+}
+
+TEST_F(SearchTest, SingleLegalMoveStopsAfterTheThirdIteration) {
+  // Black's king on a8 has only Kb8 (a7 and b7 are covered); a drawn ending.
+  think("k7/8/1K6/8/8/8/8/8 b - -", 64);
+  EXPECT_EQ(pos->rootCount, 1);
+  EXPECT_EQ(search.iterationDepth, 48);  // the loop stepped past 36 and stopped
+}
+
+TEST_F(SearchTest, KingAndRookMateInTwo) {
+  EXPECT_EQ(think("k7/8/2K5/8/8/8/8/7R w - -", 5), 32764);
+}

@@ -56,6 +56,13 @@ int HandleSearchInput(Position& pos, char* line) {
       std::fflush(stdout);
       return 0;
     }
+    // A UCI interface checks on the engine during its searches and expects
+    // the answer at once, with the search going on.
+    if (std::strcmp(words[0], "isready") == 0 && frontend.protocolMode == Uci) {
+      std::printf("readyok\n");
+      std::fflush(stdout);
+      return 0;
+    }
     if (std::strcmp(words[0], "accepted") == 0) return 0;
     if (std::strcmp(words[0], "post") == 0) {
       frontend.xboardPost = 1;

@@ -1,0 +1,70 @@
+// End-to-end tests of the engine's turn: game-end announcements, repetition,
+// resignation and draw offers, played over a pipe in xboard mode.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_support.h"
+
+using namespace tarrock::testutil;
+
+namespace {
+
+int occurrences(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+// An xboard session without pondering, with a shallow depth limit.
+RunResult xboardSession(const std::string& lines) {
+  return runEngine({"-e"}, "xboard\nprotover 2\nsd 2\n" + lines + "quit\n");
+}
+
+}  // namespace
+
+TEST(GameEnd, MateAndStalemateAreAnnounced) {
+  struct Case { const char* fen; const char* line; };
+  for (Case c : {Case{"R6k/6pp/8/8/8/8/8/6K1 b - -", "1-0 {White mates}\n"},
+                 Case{"6k1/8/8/8/8/8/5PPP/r5K1 w - -", "0-1 {Black mates}\n"},
+                 Case{"7k/5Q2/6K1/8/8/8/8/8 b - -", "1/2-1/2 {Stalemate}\n"}}) {
+    RunResult r = xboardSession(std::string("force\nsetboard ") + c.fen + "\ngo\n");
+    EXPECT_EQ(occurrences(r.out, c.line), 1) << c.fen << "\n" << r.out;
+    EXPECT_EQ(occurrences(r.out, "move "), 0) << r.out;
+  }
+}
+
+TEST(GameEnd, RepetitionOnTheFourthOccurrenceNotTheThird) {
+  const std::string cycle = "g1f3\ng8f6\nf3g1\nf6g8\n";
+  RunResult third = xboardSession("new\nforce\n" + cycle + cycle + "go\n");
+  EXPECT_EQ(occurrences(third.out, "{Drawn by repetition}"), 0) << third.out;
+  EXPECT_EQ(occurrences(third.out, "move "), 1) << third.out;
+  RunResult fourth = xboardSession("new\nforce\n" + cycle + cycle + cycle + "go\n");
+  EXPECT_EQ(occurrences(fourth.out, "1/2-1/2 {Drawn by repetition}\n"), 1) << fourth.out;
+  EXPECT_EQ(occurrences(fourth.out, "move "), 0) << fourth.out;
+}
+
+TEST(GameEnd, ResignsAfterThreeLosingSearchesWithTimeOnTheOpponentsClock) {
+  // White has a lone king against queen and rook: each search is far below
+  // the resign threshold, but no mate is in sight at depth 2.
+  const std::string lost = "force\nsetboard 1r5k/q7/8/8/4K3/8/8/8 w - -\ngo\n";
+  RunResult resigns = xboardSession("otim 300\n" + lost + lost + lost);
+  EXPECT_EQ(occurrences(resigns.out, "0-1 {White resigns}\n"), 1) << resigns.out;
+  EXPECT_EQ(occurrences(resigns.out, "move "), 2) << resigns.out;
+  RunResult playsOn = xboardSession("otim 200\n" + lost + lost + lost);
+  EXPECT_EQ(occurrences(playsOn.out, "resigns"), 0) << playsOn.out;
+  EXPECT_EQ(occurrences(playsOn.out, "move "), 3) << playsOn.out;
+}
+
+TEST(GameEnd, DrawOfferedEveryThirdDrawnSearch) {
+  const std::string drawn = "force\nsetboard 8/8/4k3/8/8/4K3/8/8 w - -\ngo\n";
+  std::string lines;
+  for (int i = 0; i < 6; ++i) lines += drawn;
+  RunResult r = xboardSession(lines);
+  EXPECT_EQ(occurrences(r.out, "move "), 6) << r.out;
+  EXPECT_EQ(occurrences(r.out, "offer draw\n"), 2) << r.out;
+  // The offers come after the third and the sixth move.
+  size_t third = 0;
+  for (int i = 0; i < 3; ++i) third = r.out.find("move ", third + 1);
+  EXPECT_LT(r.out.find("offer draw"), r.out.find("move ", third + 1));
+}
