@@ -17,13 +17,7 @@ namespace {
 std::string diagramOf(const Position& pos) {
   FILE* f = std::tmpfile();
   DrawDiagram(f, pos);
-  std::rewind(f);
-  std::string text;
-  char chunk[4096];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
-  std::fclose(f);
-  return text;
+  return testutil::drainStream(f);
 }
 
 }  // namespace

@@ -179,13 +179,7 @@ std::string wrappedLine(Position& pos, const Move* moves, int count, bool number
   PrintWrappedLine(pos, moves, count, numbers);
   logState = saved;
   frontend.protocolMode = mode;
-  std::rewind(log);
-  std::string text;
-  char chunk[512];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, log)) > 0) text.append(chunk, n);
-  std::fclose(log);
-  return text;
+  return testutil::drainStream(log);
 }
 
 }  // namespace

@@ -54,6 +54,16 @@ std::string readFile(const std::string& path) {
   return content.str();
 }
 
+std::string drainStream(FILE* stream) {
+  std::rewind(stream);
+  std::string text;
+  char chunk[4096];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, stream)) > 0) text.append(chunk, n);
+  std::fclose(stream);
+  return text;
+}
+
 RunResult runProgram(const std::string& binary, const std::vector<std::string>& args,
                      const std::string& input, const std::string& dir) {
   RunResult result;

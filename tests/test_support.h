@@ -3,6 +3,7 @@
 // script of input lines.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -42,5 +43,7 @@ RunResult runEngine(const std::vector<std::string>& args, const std::string& inp
                     const std::string& dir = "");
 
 std::string readFile(const std::string& path);
+// Everything written to a temporary stream so far (rewinds it; closes it).
+std::string drainStream(FILE* stream);
 
 }  // namespace tarrock::testutil

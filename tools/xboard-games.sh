@@ -9,6 +9,10 @@
 # the whole game), INCREMENT seconds per move. Defaults: 2 games, 40 moves in
 # 1 minute, fairymax. When xboard, xvfb-run or the opponent is missing the
 # games are skipped with a message (exit 0); failed games exit 1.
+#
+# Environment: TARROCK_UCI=1 runs Tarrock through its UCI front end behind
+# Debian's polyglot adapter; OPPONENT_UCI=1 does the same for a UCI opponent;
+# PONDER=1 lets both engines think on the opponent's time.
 set -u
 games=${1:-2}
 tc=${2:-1}
@@ -20,7 +24,10 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 engine="$top/build/tarrock"
 xboard=$(command -v xboard || echo /usr/games/xboard)
 
-for need in "$xboard" "$(command -v xvfb-run)" "$opponent"; do
+polyglot=$(command -v polyglot || echo /usr/games/polyglot)
+needs=("$xboard" "$(command -v xvfb-run)" "$opponent")
+if [ -n "${TARROCK_UCI:-}" ] || [ -n "${OPPONENT_UCI:-}" ]; then needs+=("$polyglot"); fi
+for need in "${needs[@]}"; do
   if [ ! -x "$need" ]; then
     echo "xboard games skipped: ${need:-xvfb-run} is not installed"
     exit 0
@@ -43,11 +50,19 @@ case "$tc" in *:*) seconds=${tc#*:} ;; esac
 per_game=$(( (minutes * 60 + seconds + 200 * inc) * 2 * 2 + 60 ))
 limit=$(( games * per_game + 60 ))
 
-echo "xboard games: $games games, tc $tc mps $mps inc $inc, tarrock against $(basename "$opponent")"
+first="$engine"
+second="$opponent"
+[ -n "${TARROCK_UCI:-}" ] && first="$polyglot -noini -ec $engine -ed $work"
+[ -n "${OPPONENT_UCI:-}" ] && second="$polyglot -noini -ec $opponent -ed $work"
+ponder=-xponder
+[ -n "${PONDER:-}" ] && ponder=-ponder
+
+echo "xboard games: $games games, tc $tc mps $mps inc $inc, tarrock${TARROCK_UCI:+ (UCI)} against" \
+  "$(basename "$opponent")${PONDER:+, pondering}"
 timeout "$limit" xvfb-run -a "$xboard" \
-  -fcp "$engine" -fd "$work" -scp "$opponent" -sd "$work" \
+  -fcp "$first" -fd "$work" -scp "$second" -sd "$work" \
   -mg "$games" -tc "$tc" -mps "$mps" -inc "$inc" \
-  -autoCallFlag true -xexit -xpopup -xponder \
+  -autoCallFlag true -xexit -xpopup "$ponder" \
   -sgf "$pgn" -debug -nameOfDebugFile "$debug" >"$work/xboard.out" 2>&1
 status=$?
 if [ $status -ne 0 ]; then

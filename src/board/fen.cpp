@@ -43,7 +43,8 @@ PieceCode pieceFromLetter(char c) {
   }
 }
 
-// Drops castling rights whose king or rook is not on its home square.
+}  // namespace
+
 void removeUnsupportedRights(Position& pos) {
   uint32_t& rights = pos.castleStack[pos.castleTop];
   if (pos.board[E1] != WhiteKing) rights &= ~(WhiteShort | WhiteLong);
@@ -54,8 +55,6 @@ void removeUnsupportedRights(Position& pos) {
   if (pos.board[H8] != BlackRook) rights &= ~BlackShort;
 }
 
-// Makes every derived field and both keys agree with board, side, rights and
-// en-passant square.
 void finishSetup(Position& pos) {
   removeUnsupportedRights(pos);
   rebuildMaterial(pos);
@@ -64,6 +63,8 @@ void finishSetup(Position& pos) {
   pos.keyStack[pos.keyTop] = computeKey(pos);
   pos.pawnKeyStack[pos.pawnKeyTop] = computePawnKey(pos);
 }
+
+namespace {
 
 bool badFormat(Position& pos, const char* text) {
   while (*text && isBlank(*text)) ++text;

@@ -16,6 +16,12 @@ namespace tarrock {
 // consistent Position. Returns false when the text was rejected.
 bool setupFromFen(Position& pos, const char* text);
 
+// Drops castling rights whose king or rook is not on its home square.
+void removeUnsupportedRights(Position& pos);
+// After the board, side, rights and en-passant square were set by hand:
+// drops unsupported rights and makes every derived field and both keys agree.
+void finishSetup(Position& pos);
+
 // The four fields followed by one blank, no newline.
 std::string fenString(const Position& pos);
 void writeFen(FILE* stream, const Position& pos);

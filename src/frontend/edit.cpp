@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "board/fen.h"
 #include "frontend/input.h"
 #include "frontend/output.h"
 #include "frontend/state.h"
@@ -37,22 +38,6 @@ int placementType(char c) {
   }
 }
 
-// Drops unsupported castling rights and rebuilds every derived field.
-void finishEdit(Position& pos) {
-  uint32_t& rights = pos.castleStack[pos.castleTop];
-  if (pos.board[E1] != WhiteKing) rights &= ~(WhiteShort | WhiteLong);
-  if (pos.board[E8] != BlackKing) rights &= ~(BlackShort | BlackLong);
-  if (pos.board[A1] != WhiteRook) rights &= ~WhiteLong;
-  if (pos.board[H1] != WhiteRook) rights &= ~WhiteShort;
-  if (pos.board[A8] != BlackRook) rights &= ~BlackLong;
-  if (pos.board[H8] != BlackRook) rights &= ~BlackShort;
-  rebuildMaterial(pos);
-  rebuildBoardSets(pos);
-  checkMaterial(pos);
-  pos.keyStack[pos.keyTop] = computeKey(pos);
-  pos.pawnKeyStack[pos.pawnKeyTop] = computePawnKey(pos);
-}
-
 }  // namespace
 
 void EditMode(Position& pos) {
@@ -68,7 +53,7 @@ void EditMode(Position& pos) {
     }
     if (!ReadInputLine(line, sizeof line)) {
       // End of input: leave a consistent Position behind all the same.
-      finishEdit(pos);
+      finishSetup(pos);
       return;
     }
     TrimLineEnd(line);  // a carriage return before the newline is no part of the command
@@ -104,7 +89,7 @@ void EditMode(Position& pos) {
     std::printf("Uknown edit command\n");
     std::fflush(stdout);
   }
-  finishEdit(pos);
+  finishSetup(pos);
   PrintBoard(pos);
 }
 
