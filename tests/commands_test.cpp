@@ -156,3 +156,48 @@ TEST(Commands, UciSearchAnswersIsreadyAndStops) {
   ASSERT_NE(best, std::string::npos) << r.out;
   EXPECT_LT(ready, best);
 }
+
+TEST(Commands, UciGoParametersSetTheClock) {
+  struct Case {
+    const char* input;
+    const char* log;
+  };
+  const Case cases[] = {
+      // Black to move: btime counts, in centiseconds; sudden death takes 1/25.
+      {"uci\nposition startpos moves e2e4\ngo wtime 60000 btime 30000\n", "Time allocated: 1.20\n"},
+      {"uci\nposition startpos\ngo movetime 2000\n", "Time allocated: 2.00\n"},
+      // A later "go" with clock values is not bound by the earlier movetime.
+      {"uci\nposition startpos\ngo movetime 2000\nposition startpos moves e2e4 e7e5\ngo wtime 10000 btime 10000 movestogo 10\n",
+       "Time allocated: 1.00\n"},
+      {"uci\nposition startpos\ngo depth 2\n", "bestmove"},
+  };
+  for (const Case& c : cases) {
+    RunResult r;
+    std::string log = runLogged(c.input, r);
+    EXPECT_EQ(r.status, 0) << c.input;
+    EXPECT_TRUE(contains(log + r.out, c.log)) << c.input << "\n---\n" << log;
+  }
+}
+
+TEST(Commands, UciNewGameTest) {
+  RunResult r;
+  std::string log = runLogged(
+      "uci\nposition startpos moves e2e4\nposition startpos moves e2e4 e7e5 g1f3\nposition startpos\n"
+      "position fen 4k3/8/8/8/8/8/8/4K3 w - -\n",
+      r);
+  // The first position and the return to the start are new games; two more
+  // moves of the same game and a FEN position are not.
+  size_t first = log.find("UCI New game\n");
+  ASSERT_NE(first, std::string::npos) << log;
+  size_t second = log.find("UCI New game\n", first + 1);
+  ASSERT_NE(second, std::string::npos) << log;
+  EXPECT_EQ(log.find("UCI New game\n", second + 1), std::string::npos) << log;
+  EXPECT_LT(log.find("[position startpos moves e2e4 e7e5 g1f3]"), second);
+  EXPECT_GT(log.find("[position startpos]"), first);
+}
+
+TEST(Commands, UciPonderhitTurnsThePonderSearchIntoATimedOne) {
+  RunResult r = runEngine({}, "uci\nposition startpos moves e2e4 e7e5\ngo ponder wtime 2000 btime 2000\nponderhit\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_TRUE(contains(r.out, "bestmove ")) << r.out;
+}

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "board/fen.h"
+#include "board/notation.h"
 #include "board/position.h"
 #include "frontend/output.h"
 #include "test_support.h"
@@ -107,5 +108,28 @@ TEST(GameRecord, TakeBackOnEmptyRecordReturnsZero) {
   EXPECT_EQ(takeBack(*pos), 0u);
   EXPECT_EQ(replayMove(*pos), 0u);
   EXPECT_EQ(pos->key(), before);
+  FreePosition(pos);
+}
+
+TEST(GameRecord, PlayTakeBackReplayAndDiscardedRedo) {
+  testutil::initEngineTables();
+  Position* pos = NewPosition();
+  newGame(*pos);
+  const HashKey start = pos->key();
+  Move e4 = parseMove(*pos, "e4");
+  playMove(*pos, e4);
+  Move e5 = parseMove(*pos, "e5");
+  playMove(*pos, e5);
+  EXPECT_EQ(pos->game->count, 2);
+  EXPECT_EQ(takeBack(*pos), e5);
+  EXPECT_EQ(takeBack(*pos), e4);
+  EXPECT_EQ(pos->key(), start);
+  EXPECT_EQ(replayMove(*pos), e4);
+  // A new move after taking back discards the redo tail.
+  Move c5 = parseMove(*pos, "c5");
+  playMove(*pos, c5);
+  EXPECT_EQ(replayMove(*pos), 0u);
+  EXPECT_EQ(pos->game->end, 2);
+  EXPECT_EQ(computeKey(*pos), pos->key());
   FreePosition(pos);
 }
