@@ -9,34 +9,17 @@
 #include "eval/params.h"
 #include "eval/pawns.h"
 #include "frontend/output.h"
+#include "eval_test_util.h"
 #include "test_support.h"
 
 using namespace tarrock;
 
 namespace {
 
-constexpr int FullAlpha = -32767, FullBeta = 32767;
+using testutil::FullAlpha;
+using testutil::FullBeta;
 
-class PawnsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    testutil::initEngineTables();
-    ClearPawnTable();
-    evalState = EvalState{};
-    pos = NewPosition();
-    newGame(*pos);
-  }
-  void TearDown() override {
-    FreePosition(pos);
-    evalState = EvalState{};
-  }
-  void setup(const char* fen) { ASSERT_TRUE(setupFromFen(*pos, fen)) << fen; }
-  int evaluate(const char* fen) {
-    setup(fen);
-    return Evaluate(*pos, FullAlpha, FullBeta);
-  }
-  Position* pos = nullptr;
-};
+using PawnsTest = testutil::EvalFixture;
 
 }  // namespace
 

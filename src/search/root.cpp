@@ -35,15 +35,6 @@ bool restrictedAway(const Position& pos, Move move) {
   return true;
 }
 
-// Men that the tablebases may be asked about at the root (no depth test).
-bool tablebaseCandidate(const Position& pos) {
-  if (!frontend.tablebasesEnabled) return false;
-  int men = popCount(pos.occupied);
-  if (men > frontend.tbMaxMen) return false;
-  if ((pos.material[White] == 0 || pos.material[Black] == 0) && men > 4) return false;
-  return true;
-}
-
 bool bareKings(const Position& pos) { return popCount(pos.occupied) == 2; }
 
 // The move the table holds for the current position, 0 if none.
@@ -208,7 +199,7 @@ int RootSearch(Position& pos, int depth, int alpha, int beta) {
 
     int score;
     bool resolved = false;
-    if (tablebaseCandidate(pos)) {
+    if (TablebaseCandidate(pos)) {
       int s = 0;
       if (bareKings(pos)) {
         unmakeMove(pos, move);

@@ -38,16 +38,6 @@ inline int value(int code) { return boardTables.pieceValue[code]; }
 
 inline int historyIndex(Colour side, Move move) { return int(side) * 4096 + int(move & 4095); }
 
-// Men that may be asked of the tablebases: at most the largest registered
-// class, and at most 4 when a side has nothing but its king.
-bool tablebaseCandidate(const Position& pos) {
-  if (!frontend.tablebasesEnabled) return false;
-  int men = popCount(pos.occupied);
-  if (men > frontend.tbMaxMen) return false;
-  if ((pos.material[White] == 0 || pos.material[Black] == 0) && men > 4) return false;
-  return true;
-}
-
 // Returns the next move of the current batch, if any.
 inline Move nextInBatch(Position& pos, PickerState& p) {
   if (p.leftInBatch <= 0) return 0;
@@ -302,7 +292,7 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
   if (probe == 2) allowNull = 0;
 
   // 7. Tablebases.
-  if (depth > tablebases.tbProbeDepth * OnePly && tablebaseCandidate(pos)) {
+  if (depth > tablebases.tbProbeDepth * OnePly && TablebaseCandidate(pos)) {
     int s;
     if (ProbeTablebase(pos, s)) {
       if (s > 0) s = s + 1 - ply;

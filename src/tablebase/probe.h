@@ -15,6 +15,11 @@ struct TablebaseState {
 };
 extern TablebaseState tablebases;
 
+// Whether the tablebases may be asked about the position: they are enabled,
+// it has no more men than the largest registered class, and no more than 4
+// when a side has nothing but its king.
+bool TablebaseCandidate(const Position& pos);
+
 // Looks the position up; on success value holds the tablebase value (positive:
 // the side to move wins, mate distance encoded as the search expects).
 bool ProbeTablebase(Position& pos, int& value);
