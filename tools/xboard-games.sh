@@ -114,8 +114,9 @@ awk '/^\[White /{w=$0} /^\[Black /{b=$0} /^\[Result /{print w, b, $0}' "$pgn" 2>
   sed -e 's/\[White "\([^"]*\)"\]/\1 -/' -e 's/\[Black "\([^"]*\)"\]/\1:/' -e 's/\[Result "\([^"]*\)"\]/\1/'
 grep -oE '\{[^}]*\} *(1-0|0-1|1/2-1/2)' "$pgn" 2>/dev/null | sort | uniq -c
 
+# KEEP_GAMES=DIR keeps the games and xboard's debug log.
+[ -n "${KEEP_GAMES:-}" ] && cp "$pgn" "$debug" "$KEEP_GAMES"/ 2>/dev/null
 if [ $failures -ne 0 ]; then
-  [ -n "${KEEP_GAMES:-}" ] && cp "$pgn" "$debug" "$KEEP_GAMES"/ 2>/dev/null
   echo "xboard games: FAILED"
   exit 1
 fi
