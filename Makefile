@@ -4,7 +4,7 @@
 # quick games through a headless xboard (skipped when xboard is not installed).
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all run test test-release test-sanitize test-games games clean
+.PHONY: all run test test-release test-sanitize test-games games uci-games ponder-games clean
 
 all:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
@@ -31,6 +31,14 @@ test-games: all
 games: all
 	tools/xboard-games.sh 10 1 40 0
 	tools/xboard-games.sh 10 1 0 1
+
+# Tarrock's UCI front end behind polyglot against a UCI engine, 1 minute plus
+# 1 second a move; and xboard games with both engines pondering.
+uci-games: all
+	TARROCK_UCI=1 OPPONENT_UCI=1 tools/xboard-games.sh 20 1 0 1 /usr/games/glaurung
+
+ponder-games: all
+	PONDER=1 tools/xboard-games.sh 6 1 0 1
 
 clean:
 	rm -rf build
