@@ -27,6 +27,13 @@ void endGame(Position& pos) {
   frontend.noPonder = 1;
 }
 
+// A game over before any search leaves no best move behind.
+void endGameUnsearched(Position& pos) {
+  endGame(pos);
+  pos.pv[0][0] = 0;
+  pos.pvLength[0] = 0;
+}
+
 int pieceUnitSum(const Position& pos) { return pos.pieceUnits[White] + pos.pieceUnits[Black]; }
 
 }  // namespace
@@ -38,12 +45,12 @@ void EngineTurn(Position& pos) {
   if (countLegalMoves(pos) == 0) {
     if (inCheck(pos, side)) PrintOut(side == White ? "0-1 {Black mates}\n" : "1-0 {White mates}\n");
     else PrintOut("1/2-1/2 {Stalemate}\n");
-    endGame(pos);
+    endGameUnsearched(pos);
     return;
   }
   if (IsThreefold(pos)) {
     PrintOut("1/2-1/2 {Drawn by repetition}\n");
-    endGame(pos);
+    endGameUnsearched(pos);
     return;
   }
   if (frontend.bookEnabled && pos.bookMisses < 3 && !frontend.infiniteAnalysis && !frontend.pondering) {
