@@ -97,6 +97,8 @@ TEST(Commands, BadArgumentsAreHarmless) {
       "uci\nsetoption\nsetoption name\nsetoption name Hash\nsetoption name Own opening\n"
       "setoption name NalimovPath value a b\nsetoption name MultiPV\n",
       "uci\ngo wtime\nstop\ngo searchmoves zz e2e4\nstop\n",
+      "uci\nposition\nposition fen\nposition fen xyz\nposition fen 8/8/8/8/8/8/8/8 w\nposition startpos moves\n"
+      "position fen 4k3/8/8/8/8/8/8/4K3 w - - 0 1 moves\ngo depth 1\n",
       "white\nblack\nwhite\ndisplay\n",
   };
   for (const char* input : inputs) {
