@@ -198,3 +198,10 @@ TEST(ConfigFile, FileSettingsAndCommandLinePrecedence) {
       << r.out;
   EXPECT_NE(dir.read("from-file.log").find("[x]"), std::string::npos);
 }
+
+TEST(MainLoop, AnalysisFromTheCommandLineHearsPipedInput) {
+  // "-a" analyses at once; the piped "exit" ends the analysis, "quit" the run.
+  RunResult r = runEngine({"-a"}, "exit\nquit\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("{exit}\n"), std::string::npos) << r.out;
+}

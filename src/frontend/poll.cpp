@@ -23,9 +23,10 @@ struct PollBuffers {
 
 int PollInput(Position& pos) {
   if (search.abortSearch) return 0;
-  // A person typing at a console in console mode: only a terminal counts as a
-  // keyboard; piped input in console mode is read by the main loop itself.
-  if (frontend.protocolMode == Console && !InputIsTerminal()) return 0;
+  // In console mode input comes from a person at a terminal. Piped input is
+  // read by the main loop itself, except while the engine thinks: an analysis
+  // must still hear the line that ends it.
+  if (frontend.protocolMode == Console && !InputIsTerminal() && !search.thinking) return 0;
   if (!InputWaiting()) return 0;
   if (!ReadInputLine(pollBuffers.line, sizeof pollBuffers.line)) return 0;
   return HandleSearchInput(pos, pollBuffers.line);

@@ -62,6 +62,7 @@ bool timeStopsAllowed() {
 }  // namespace
 
 void StartSearch(Position& pos) {
+  search.thinking = true;
   search.nodes = 0;
   ResetHashStatistics();
   tablebases.hits = 0;
@@ -363,6 +364,7 @@ int Think(Position& pos) {
     }
     CheckTimeAfterIteration();
   }
+  search.thinking = false;
   PrintSearchStatistics();
   return search.rootScore;
 }
@@ -439,6 +441,7 @@ int ThinkMultiPv(Position& pos, int lines) {
       pos.pv[0][0] = pvLines[0].move;
       pos.pvLength[0] = 1;
     }
+    search.thinking = false;
     PrintSearchStatistics();
     return 0;
   }
@@ -516,6 +519,7 @@ int ThinkMultiPv(Position& pos, int lines) {
   }
   pos.pv[0][0] = pvLines[0].move;
   pos.pvLength[0] = 1;
+  search.thinking = false;
   PrintSearchStatistics();
   return pvLines[0].score;
 }

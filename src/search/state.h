@@ -20,6 +20,7 @@ struct SearchState {
   volatile int abortSearch = 0;
   volatile int pollCountdown = 0;
   bool inputPolling = true;  // off for benchmarks
+  bool thinking = false;     // a search is running
   uint64_t nodes = 0;
   int selDepth = 0;
   int qsDepth = 0;
