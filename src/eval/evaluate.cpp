@@ -28,6 +28,7 @@ constexpr Square relativeSquare(Colour c, Square s) { return c == White ? s : s 
 
 int absDiff(int a, int b) { return a > b ? a - b : b - a; }
 
+// Whether the set holds the colour's image of a square named from White's side.
 bool has(Bitboard set, Colour c, Square whiteSquare) { return set & bit(relativeSquare(c, whiteSquare)); }
 
 // The squares ahead of s on its file, toward the colour's last rank, and behind.

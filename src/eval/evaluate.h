@@ -10,15 +10,16 @@
 
 namespace tarrock {
 
-// What the evaluation reads from the search that calls it.
+constexpr int InitialLazyMargin = 100;
+
+// What the evaluation reads from the search that calls it. The search sets
+// both when it starts.
 struct EvalState {
-  Colour rootSide = White;  // the colour the current search was started for
-  int lazyMargin = 100;     // reset to 100 per search; Evaluate only raises it
+  Colour rootSide = White;             // the colour the search was started for
+  int lazyMargin = InitialLazyMargin;  // Evaluate only raises it
 };
 
 extern EvalState evalState;
-
-constexpr int InitialLazyMargin = 100;
 
 // 0 opening, 1 middlegame, 2 late middlegame, 3 endgame.
 int GamePhase(const Position& pos);
