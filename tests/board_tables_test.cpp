@@ -10,11 +10,7 @@ using namespace tarrock;
 
 namespace {
 
-Bitboard squares(std::initializer_list<Square> list) {
-  Bitboard b = 0;
-  for (Square s : list) b |= bit(s);
-  return b;
-}
+using testutil::squares;
 
 // Squares reached from s by repeated steps until the edge or the first
 // occupied square (included).

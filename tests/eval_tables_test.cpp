@@ -12,11 +12,7 @@ using namespace tarrock;
 
 namespace {
 
-Bitboard squares(std::initializer_list<Square> list) {
-  Bitboard b = 0;
-  for (Square s : list) b |= bit(s);
-  return b;
-}
+using testutil::squares;
 
 }  // namespace
 

@@ -4,10 +4,20 @@
 #pragma once
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "board/types.h"
+
 namespace tarrock::testutil {
+
+// The set of the given squares.
+inline Bitboard squares(std::initializer_list<Square> list) {
+  Bitboard b = 0;
+  for (Square s : list) b |= bit(s);
+  return b;
+}
 
 // Builds the start-up tables and keys exactly once per test process.
 void initEngineTables();

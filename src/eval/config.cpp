@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "frontend/numbers.h"
 #include "frontend/output.h"
 
 namespace tarrock {
@@ -31,23 +32,6 @@ ConfigSymbol symbols[] = {
     {"EGTB_HASH_SIZE", SizeKind, &config.egtbHashSize, nullptr, false},
     {"TB_PATH", StringKind, nullptr, &config.tbPath, false},
 };
-
-// Decimal value with an optional sign, as atoi reads it; saturates instead of
-// overflowing.
-int32_t leadingInteger(const char* text) {
-  while (std::isspace(static_cast<unsigned char>(*text))) ++text;
-  bool negative = *text == '-';
-  if (*text == '-' || *text == '+') ++text;
-  int64_t value = 0;
-  while (std::isdigit(static_cast<unsigned char>(*text))) {
-    value = value * 10 + (*text++ - '0');
-    if (value > INT32_MAX) value = int64_t(INT32_MAX) + 1;
-  }
-  if (negative) value = -value;
-  if (value > INT32_MAX) value = INT32_MAX;
-  if (value < INT32_MIN) value = INT32_MIN;
-  return int32_t(value);
-}
 
 // Reads the next whitespace-separated token of at most 255 characters; a
 // longer word is returned in pieces. False at end of file.
@@ -97,7 +81,7 @@ void readInteger(FILE* f, int32_t& target) {
     c = std::fgetc(f);
   }
   if (c != EOF) std::ungetc(c, f);
-  if (any) target = leadingInteger(digits.c_str());
+  if (any) target = readNumber(digits.c_str());
   else if (start >= 0) std::fseek(f, start, SEEK_SET);
 }
 
@@ -139,7 +123,7 @@ void SetSymbol(const char* name, const char* text) {
     if (std::strcmp(symbol.name, name) != 0) continue;
     switch (symbol.kind) {
       case StringKind: *symbol.text = text; break;
-      case IntegerKind: *symbol.number = leadingInteger(text); break;
+      case IntegerKind: *symbol.number = readNumber(text); break;
       case SizeKind: *symbol.number = ParseSize(text); break;
     }
     symbol.fromCommandLine = true;

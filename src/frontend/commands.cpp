@@ -17,6 +17,7 @@
 #include "frontend/engineturn.h"
 #include "frontend/input.h"
 #include "frontend/levels.h"
+#include "frontend/numbers.h"
 #include "frontend/output.h"
 #include "frontend/state.h"
 #include "search/ponder.h"
@@ -25,6 +26,7 @@
 #include "search/state.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
+#include "tablebase/probe.h"
 
 namespace tarrock {
 
@@ -36,23 +38,6 @@ bool isSeparator(char c) {
 
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// A number as atoi reads it (leading blanks, sign, digits), held within the
-// 32-bit range.
-int number(const char* text) {
-  if (!text) return 0;
-  long long value = std::strtoll(text, nullptr, 10);
-  if (value > INT32_MAX) return INT32_MAX;
-  if (value < INT32_MIN) return INT32_MIN;
-  return int(value);
-}
-
-int clampedProduct(long long a, long long b) {
-  long long p = a * b;
-  if (p > INT32_MAX) return INT32_MAX;
-  if (p < INT32_MIN) return INT32_MIN;
-  return int(p);
-}
 
 struct CommandContext {
   Position& pos;
@@ -78,14 +63,6 @@ void clearForNewGame(bool clearHistory) {
   ponderState.ponderScore = 0;
   search.ponderMove = 0;
   frontend.ponderHit = 0;
-}
-
-void initializeTablebases() {
-  if (!frontend.tablebasesEnabled || config.tbPath.empty()) return;
-  PrintInfo("Initializing tablebases: %s\n", config.tbPath.c_str());
-  // No tablebase files are read yet: nothing is registered.
-  frontend.tbMaxMen = 0;
-  frontend.tablebasesEnabled = 0;
 }
 
 void moveEntry(CommandContext& c) {
@@ -120,11 +97,11 @@ void cmdXboard(CommandContext&) {
   frontend.forceMode = 0;
   frontend.engineToMove = 0;
   frontend.printDiagram = 0;
-  initializeTablebases();
+  if (frontend.tablebasesEnabled && !config.tbPath.empty()) InitializeTablebases();
 }
 
 void cmdProtover(CommandContext& c) {
-  frontend.xboardProtover = number(c.word(1));
+  frontend.xboardProtover = readNumber(c.word(1));
   std::printf("feature setboard=1\n");
   std::printf("feature analyze=1\n");
   std::printf("feature setboard=1\n");
@@ -193,8 +170,8 @@ void cmdName(CommandContext& c) { PrintInfo("Playing %s\n", c.word(1)); }
 
 void cmdRating(CommandContext& c) {
   GameRecord& g = *c.pos.game;
-  g.engineRating = number(c.word(1));
-  g.opponentRating = number(c.word(2));
+  g.engineRating = readNumber(c.word(1));
+  g.opponentRating = readNumber(c.word(2));
   if (int64_t(g.engineRating) > int64_t(g.opponentRating) + 150) g.drawScore = -30;
   PrintInfo("Rating %s %s %d\n", c.word(1), c.word(2), g.drawScore);
 }
@@ -238,21 +215,21 @@ void cmdPost(CommandContext&) { frontend.xboardPost = 1; }
 void cmdNopost(CommandContext&) { frontend.xboardPost = 0; }
 
 void cmdTime(CommandContext& c) {
-  if (c.argCount == 1) frontend.timeLeft = number(c.word(1));
+  if (c.argCount == 1) frontend.timeLeft = readNumber(c.word(1));
 }
 
 void cmdOtim(CommandContext& c) {
-  if (c.argCount == 1) frontend.opponentClock = number(c.word(1));
+  if (c.argCount == 1) frontend.opponentClock = readNumber(c.word(1));
 }
 
 void cmdDepth(CommandContext& c) {
   if (c.argCount != 1) return;
-  int n = number(c.word(1));
+  int n = readNumber(c.word(1));
   search.maxSearchDepth = n == 0 ? 768 : clampedProduct(n, 12);
 }
 
 void cmdSt(CommandContext& c) {
-  if (c.argCount == 1) timeControl.fixedMoveTime = clampedProduct(number(c.word(1)), 100);
+  if (c.argCount == 1) timeControl.fixedMoveTime = clampedProduct(readNumber(c.word(1)), 100);
 }
 
 void cmdEdit(CommandContext& c) { EditMode(c.pos); }
@@ -274,7 +251,7 @@ void cmdAnalyze(CommandContext&) {
 
 void cmdBest(CommandContext& c) {
   if (c.argCount != 1) return;
-  int lines = number(c.word(1));
+  int lines = readNumber(c.word(1));
   if (lines < 1) lines = 1;
   ThinkMultiPv(c.pos, lines);
 }
@@ -343,9 +320,9 @@ void cmdUci(CommandContext&) {
 void cmdSetoption(CommandContext& c) {
   Position& pos = c.pos;
   if (c.is(2, "MultiPV") || c.is(2, "multipv")) {
-    search.multiPv = number(c.word(4));
+    search.multiPv = readNumber(c.word(4));
   } else if (c.is(2, "Hash")) {
-    config.hash = clampedProduct(number(c.word(4)), 1048576);
+    config.hash = clampedProduct(readNumber(c.word(4)), 1048576);
     ResizeHashMemory(config.hash);
     AllocateHashTable(transTable.configuredEntries);
     AllocatePawnTable();
@@ -354,7 +331,7 @@ void cmdSetoption(CommandContext& c) {
   } else if (c.is(2, "Own") && c.is(3, "opening") && c.is(4, "book")) {
     frontend.bookEnabled = c.is(6, "false") ? 0 : 1;
   } else if (c.is(2, "Play") && c.is(3, "level")) {
-    SetPlayLevel(pos, number(c.word(5)));
+    SetPlayLevel(pos, readNumber(c.word(5)));
   } else if (c.is(2, "NalimovPath")) {
     if (!frontend.tablebasesEnabled) return;
     std::string path;
@@ -363,17 +340,14 @@ void cmdSetoption(CommandContext& c) {
       path += c.words[i];
     }
     config.tbPath = path;
-    PrintInfo("Initializing tablebases: %s\n", path.c_str());
-    frontend.tbMaxMen = 0;
-    PrintInfo("No endgame tables found\n");
-    frontend.tablebasesEnabled = 0;
+    if (!InitializeTablebases()) PrintInfo("No endgame tables found\n");
   } else if (c.is(2, "NalimovCache")) {
     if (!frontend.tablebasesEnabled) return;
     if (frontend.tbMaxMen == 0) {
       frontend.tablebasesEnabled = 0;
       return;
     }
-    config.egtbHashSize = clampedProduct(number(c.word(4)), 1048576);
+    config.egtbHashSize = clampedProduct(readNumber(c.word(4)), 1048576);
     PrintInfo("Initializing tablebase cache: %s\n", FormatMemorySize(config.egtbHashSize));
   } else {
     PrintInfo("Ignored:");
@@ -444,7 +418,7 @@ void uciGo(CommandContext& c) {
   for (int i = 1; i <= c.argCount; ++i) {
     const char* w = c.words[i];
     bool hasValue = i + 1 <= c.argCount;
-    auto value = [&]() { return number(c.words[++i]); };
+    auto value = [&]() { return readNumber(c.words[++i]); };
     if (!std::strcmp(w, "searchmoves")) {
       int n = 0;
       for (++i; i <= c.argCount && n < MaxRootMoves; ++i)

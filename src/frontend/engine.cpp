@@ -15,12 +15,14 @@
 #include "frontend/commands.h"
 #include "frontend/engineturn.h"
 #include "frontend/input.h"
+#include "frontend/numbers.h"
 #include "frontend/output.h"
 #include "frontend/poll.h"
 #include "frontend/state.h"
 #include "search/epd.h"
 #include "search/state.h"
 #include "search/tt.h"
+#include "tablebase/probe.h"
 
 namespace tarrock {
 
@@ -76,21 +78,6 @@ const char* const UsageText =
   std::exit(0);
 }
 
-// Decimal number as atoi reads it, held within the 32-bit range.
-int optionNumber(const char* text) {
-  int64_t value = std::strtoll(text, nullptr, 10);
-  if (value > INT32_MAX) return INT32_MAX;
-  if (value < INT32_MIN) return INT32_MIN;
-  return int(value);
-}
-
-int clampedTimes(int value, int factor) {
-  int64_t product = int64_t(value) * factor;
-  if (product > INT32_MAX) return INT32_MAX;
-  if (product < INT32_MIN) return INT32_MIN;
-  return int(product);
-}
-
 void scanOptions(int argc, char** argv, StartupOptions& options) {
   int c;
   while ((c = getopt(argc, argv, "qdnHL:m:c:CaN:b:h:exT:t:p:B:I:D:oP:l:v")) != -1) {
@@ -99,7 +86,7 @@ void scanOptions(int argc, char** argv, StartupOptions& options) {
       case 'd': frontend.printDiagram = 1; break;
       case 'n': frontend.moveNumbers = 1; break;
       case 'H': frontend.printHashUsage = 1; break;
-      case 'm': search.maxSearchDepth = clampedTimes(optionNumber(optarg), 12); break;
+      case 'm': search.maxSearchDepth = clampedProduct(readNumber(optarg), 12); break;
       case 'c':
         options.configFile = optarg;
         options.configNamed = true;
@@ -114,7 +101,7 @@ void scanOptions(int argc, char** argv, StartupOptions& options) {
       case 'N':
         frontend.infiniteAnalysis = 1;
         frontend.engineToMove = 1;
-        search.multiPv = optionNumber(optarg);
+        search.multiPv = readNumber(optarg);
         break;
       case 'b': options.fen = optarg; break;
       case 'h':
@@ -125,16 +112,16 @@ void scanOptions(int argc, char** argv, StartupOptions& options) {
       case 'e': frontend.ponderEnabled = 0; break;
       case 'x': frontend.tablebasesEnabled = 0; break;
       case 'T': options.testFile = optarg; break;
-      case 't': options.testSeconds = optionNumber(optarg); break;
-      case 'p': options.testExtraPlies = optionNumber(optarg); break;
+      case 't': options.testSeconds = readNumber(optarg); break;
+      case 'p': options.testExtraPlies = readNumber(optarg); break;
       case 'B': SetSymbol("BOOK", optarg); break;
       case 'I':
         options.pgnFile = optarg;
         frontend.tablebasesEnabled = 0;
         break;
-      case 'D': options.bookCutDepth = optionNumber(optarg); break;
+      case 'D': options.bookCutDepth = readNumber(optarg); break;
       case 'o': frontend.bookEnabled = 0; break;
-      case 'P': options.bookMinCount = optionNumber(optarg); break;
+      case 'P': options.bookMinCount = readNumber(optarg); break;
       case 'l': SetSymbol("LOGFNAME", optarg); break;
       case 'v':
         PrintInfo("Tarrock %s\n", EngineVersion);
@@ -205,10 +192,7 @@ int EngineMain(int argc, char** argv) {
   frontend.timeLeft = 30000;
   if (options.fen) setupFromFen(*pos, options.fen);
   if (frontend.tablebasesEnabled && !config.tbPath.empty() && InputIsTerminal()) {
-    PrintInfo("Initializing tablebases: %s\n", config.tbPath.c_str());
-    // No tablebase files are read yet: nothing is registered.
-    frontend.tbMaxMen = 0;
-    frontend.tablebasesEnabled = 0;
+    InitializeTablebases();
   }
 
   if (options.testFile) {

@@ -1,10 +1,19 @@
 #include "tablebase/probe.h"
 
+#include "eval/config.h"
+#include "frontend/output.h"
 #include "frontend/state.h"
 
 namespace tarrock {
 
 TablebaseState tablebases;
+
+int InitializeTablebases() {
+  PrintInfo("Initializing tablebases: %s\n", config.tbPath.c_str());
+  frontend.tbMaxMen = 0;
+  frontend.tablebasesEnabled = 0;
+  return frontend.tbMaxMen;
+}
 
 bool TablebaseCandidate(const Position& pos) {
   if (!frontend.tablebasesEnabled) return false;

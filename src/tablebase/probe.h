@@ -15,6 +15,11 @@ struct TablebaseState {
 };
 extern TablebaseState tablebases;
 
+// Registers the tablebase files found on the configured path and returns
+// the largest number of men of any registered class (0 when none). No files
+// are read yet: nothing is registered, and tablebases are switched off.
+int InitializeTablebases();
+
 // Whether the tablebases may be asked about the position: they are enabled,
 // it has no more men than the largest registered class, and no more than 4
 // when a side has nothing but its king.
