@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 
 #include "board/attacks.h"
 #include "board/makemove.h"
@@ -34,10 +33,8 @@ struct MakeMoveTest : testutil::BoardTest {
 }  // namespace
 
 TEST_F(MakeMoveTest, RoundTripOverEveryMoveOfTheSuitePositions) {
-  std::ifstream in(std::string(TARROCK_TESTDATA) + "/perftsuite.epd");
-  std::string line;
   int positions = 0;
-  while (std::getline(in, line)) {
+  for (const std::string& line : testutil::dataLines("perftsuite.epd")) {
     std::string fen = line.substr(0, line.find(';'));
     newGame(*pos);
     ASSERT_TRUE(setupFromFen(*pos, fen.c_str())) << fen;

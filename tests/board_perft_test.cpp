@@ -23,9 +23,7 @@ struct PerftLine {
 
 std::vector<PerftLine> readPerftFile(const std::string& name) {
   std::vector<PerftLine> lines;
-  std::ifstream in(std::string(TARROCK_TESTDATA) + "/" + name);
-  std::string text;
-  while (std::getline(in, text)) {
+  for (const std::string& text : testutil::dataLines(name)) {
     size_t semicolon = text.find(';');
     if (semicolon == std::string::npos) continue;
     PerftLine line{text.substr(0, semicolon), {}};

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -65,8 +64,7 @@ const char* const oddPositions[] = {
 std::vector<std::string> suitePositions() {
   std::vector<std::string> lines(std::begin(oddPositions), std::end(oddPositions));
   for (const char* name : {"wac.epd", "sts.epd", "bk.epd", "kaufman.epd", "lct2.epd", "perft.epd", "perftsuite.epd"}) {
-    std::ifstream in(std::string(TARROCK_TESTDATA) + "/" + name);
-    for (std::string line; std::getline(in, line);)
+    for (const std::string& line : testutil::dataLines(name))
       if (!line.empty()) lines.push_back(line);
   }
   return lines;

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,9 +16,7 @@ namespace {
 
 // Golden values from the shared test data: "name v1 v2 ..." lines in hex.
 std::vector<uint64_t> goldenValues(const std::string& name) {
-  std::ifstream in(std::string(TARROCK_TESTDATA) + "/keys.txt");
-  std::string line;
-  while (std::getline(in, line)) {
+  for (const std::string& line : testutil::dataLines("keys.txt")) {
     std::istringstream words(line);
     std::string key, value;
     words >> key;
@@ -28,6 +25,7 @@ std::vector<uint64_t> goldenValues(const std::string& name) {
     while (words >> value) values.push_back(std::stoull(value, nullptr, 16));
     return values;
   }
+  ADD_FAILURE() << "keys.txt has no line " << name;
   return {};
 }
 

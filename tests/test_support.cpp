@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
 #include "board/position.h"
 #include "eval/evaltables.h"
 #include "eval/pawns.h"
@@ -138,6 +140,22 @@ RunResult runEngine(const std::vector<std::string>& args, const std::string& inp
   if (!dir.empty()) return runProgram(TARROCK_BINARY, args, input, dir);
   ScratchDir scratch;
   return runProgram(TARROCK_BINARY, args, input, scratch.path());
+}
+
+std::vector<std::string> dataLines(const std::string& name) {
+  std::string path = std::string(TARROCK_TESTDATA) + "/" + name;
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  if (!in) {
+    ADD_FAILURE() << "missing test data file " << path;
+    return lines;
+  }
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  if (lines.empty()) ADD_FAILURE() << "empty test data file " << path;
+  return lines;
 }
 
 }  // namespace tarrock::testutil

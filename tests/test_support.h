@@ -53,6 +53,10 @@ RunResult runEngine(const std::vector<std::string>& args, const std::string& inp
                     const std::string& dir = "");
 
 std::string readFile(const std::string& path);
+
+// The lines of a reference data file in tests/data. A file that is missing or
+// empty is reported as a test failure naming it, never read as "no cases".
+std::vector<std::string> dataLines(const std::string& name);
 // Everything written to a temporary stream so far (rewinds it; closes it).
 std::string drainStream(FILE* stream);
 
