@@ -4,6 +4,7 @@
 //   perft-suite FILE [MAXDEPTH]   checks every "FEN ;D1 n ;D2 n ..." line
 //   bench [DEPTH]                 node-count signature of the search
 //   evalbench FILE [ROUNDS]       evaluations per second over a suite
+//   tbgen CLASS|all3|all4 DIR     writes tablebase files of 3- and 4-man classes
 // "--debug" anywhere after the subcommand also checks at every node that the
 // incremental fields and keys equal a rebuild and that unmake restores the
 // record. New subcommands go into the table at the bottom.
@@ -28,6 +29,8 @@
 #include "eval_bench.h"
 #include "frontend/output.h"
 #include "search_bench.h"
+#include "tablebase/classes.h"
+#include "tablebase/generate.h"
 
 using namespace tarrock;
 
@@ -235,6 +238,35 @@ int runEvalTiming(const Arguments& args) {
   return runEvalBench(int(words.size()), words.data());
 }
 
+// Generates the files of one class, or of every 3-man (all3) or 4-man (all4)
+// class, into DIR with the classes they capture or promote into.
+int runTablebaseGeneration(const Arguments& args) {
+  if (args.words.size() != 2) {
+    std::fprintf(stderr, "tbgen needs a class (kqkr, all3 or all4) and a directory\n");
+    return 2;
+  }
+  const std::string which = args.words[0];
+  std::vector<int> classes;
+  if (which == "all3") {
+    for (int id = 1; id <= 5; ++id) classes.push_back(id);
+  } else if (which == "all4") {
+    for (int id = 6; id <= 35; ++id) classes.push_back(id);
+  } else if (int id = TbGeneratorClass(which.c_str())) {
+    classes.push_back(id);
+  } else {
+    std::fprintf(stderr, "tbgen: %s is not a class of 3 or 4 men\n", which.c_str());
+    return 2;
+  }
+  auto start = std::chrono::steady_clock::now();
+  std::string error;
+  if (!TbGenerate(classes, args.words[1], stdout, error)) {
+    std::fprintf(stderr, "tbgen: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("tbgen %s: %.2f s\n", which.c_str(), secondsSince(start));
+  return 0;
+}
+
 struct Subcommand {
   const char* name;
   const char* usage;
@@ -247,6 +279,7 @@ const Subcommand subcommands[] = {
     {"perft-suite", "perft-suite FILE [MAXDEPTH]", runPerftSuite},
     {"bench", "bench [DEPTH]", runBench},
     {"evalbench", "evalbench FILE [ROUNDS]", runEvalTiming},
+    {"tbgen", "tbgen CLASS|all3|all4 DIR", runTablebaseGeneration},
 };
 
 int usage() {
