@@ -46,12 +46,26 @@ int classByName(const std::string& name) {
 
 // The class of the material: id > 0 as stored, id < 0 with colours exchanged,
 // 0 for bare kings, and TbClassCount + 1 for material no class holds.
-int classOf(const Counts& white, const Counts& black) {
+int classByCounts(const Counts& white, const Counts& black) {
   const std::string w = sideName(white), b = sideName(black);
   if (w == "k" && b == "k") return 0;
   if (int id = classByName(w + b)) return id;
   if (int id = classByName(b + w)) return -id;
   return TbClassCount + 1;
+}
+
+// The same, remembered by material (up to 3 of a kind a side).
+int classOf(const Counts& white, const Counts& black) {
+  static std::vector<int16_t> known;
+  if (known.empty()) known.assign(size_t(1) << 20, int16_t(-1000));
+  uint32_t key = 0;
+  for (int t = 1; t <= 5; ++t) {
+    if (white.n[t] > 3 || black.n[t] > 3) return TbClassCount + 1;
+    key = key << 4 | uint32_t(white.n[t]) << 2 | uint32_t(black.n[t]);
+  }
+  int16_t& c = known[key];
+  if (c == -1000) c = int16_t(classByCounts(white, black));
+  return c;
 }
 
 int menOf(int id) {
@@ -126,6 +140,7 @@ class Generator {
   void enumerate(int id, int side, std::vector<uint64_t>& reps);
   void setUp(uint64_t rep, int id, int side);
   bool childIndex(int& id, int& side, uint32_t& index);
+  uint32_t inClassIndex(int id, int side);
   std::string path(int id, int side) const {
     return dir_ + (dir_.empty() ? "" : "/") + tbClassInfo[id].name + (side ? ".nbb" : ".nbw");
   }
@@ -340,6 +355,22 @@ bool Generator::childIndex(int& id, int& side, uint32_t& index) {
   return true;
 }
 
+// The index of the position on the board in its own class, stored as is.
+uint32_t Generator::inClassIndex(int id, int side) {
+  const Position& pos = *pos_;
+  int lists[2][16] = {};
+  for (int c = 0; c < 2; ++c) {
+    const Bitboard sets[6] = {0, pos.pawns[c], pos.knights[c], pos.bishops[c], pos.rooks[c], pos.queens[c]};
+    for (int t = 1; t <= 5; ++t) {
+      Bitboard b = sets[t];
+      for (int slot = (t - 1) * 3; b && slot < t * 3; ++slot) lists[c][slot] = int(popFirst(b));
+    }
+    lists[c][15] = int(pos.kingSquare[c]);
+  }
+  const int ep = pos.epSquare() ? int(pos.epSquare()) : TbNoEnPassant;
+  return tbClassInfo[id].index[side](lists[0], lists[1], ep, 0);
+}
+
 bool Generator::build(int id, std::string& error) {
   const auto start = std::chrono::steady_clock::now();
   const char* name = tbClassInfo[id].name;
@@ -379,7 +410,15 @@ bool Generator::build(int id, std::string& error) {
           ++legal;
           int childId = 0, childSide = 0;
           uint32_t index = 0;
-          if (!childIndex(childId, childSide, index)) {
+          bool found = true;
+          if (!moveCaptured(moves[k]) && !movePromotion(moves[k])) {
+            childId = id;
+            childSide = side ^ 1;
+            index = inClassIndex(id, childSide);
+          } else {
+            found = childIndex(childId, childSide, index);
+          }
+          if (!found) {
             convDraw[side][i] = 1;
           } else if (childId == id) {
             if (index >= length[childSide]) {
