@@ -5,6 +5,7 @@
 // the best of its children's.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -360,4 +361,81 @@ TEST(TablebaseGenerator, RefusesWhatItCannotBuild) {
   error.clear();
   EXPECT_FALSE(TbGenerate(classId("kqk"), "/nonexistent-tarrock-dir/sub", nullptr, error));
   EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
+}
+
+// En passant in kpkp: every position where the last move was a double step
+// that can be taken is scored as the best of its moves, the capture included.
+// kpkp needs most 4-man classes, so this runs on files made beforehand:
+// TARROCK_TB_FILES=DIR after "tarrock-bench tbgen kpkp DIR".
+TEST_F(TablebaseGeneration, EnPassantPositionsInKpkp) {
+  const char* dir = std::getenv("TARROCK_TB_FILES");
+  if (!dir || !*dir) GTEST_SKIP() << "set TARROCK_TB_FILES to a directory with the kpkp files";
+  TbReader reader(dir);
+  Position pos;
+  GameRecord game;
+  pos.game = &game;
+  newGame(pos);
+  int checked = 0, wrong = 0, changed = 0;
+  std::string first;
+  for (int side = 0; side < 2; ++side)
+    for (int pusher = 24; pusher < 40; ++pusher) {
+      // The pawn that just moved two squares, and a pawn of the side to move beside it.
+      if ((side == 0) != (pusher >= 32)) continue;
+      const int ep = side == 0 ? pusher + 8 : pusher - 8, from = side == 0 ? pusher + 16 : pusher - 16;
+      for (int dir2 : {-1, 1}) {
+        const int taker = pusher + dir2;
+        if (taker / 8 != pusher / 8) continue;
+        for (int wk = 0; wk < 64; ++wk)
+          for (int bk = 0; bk < 64; ++bk) {
+            std::vector<int> used = {pusher, taker, ep, from};
+            if (std::find(used.begin(), used.end(), wk) != used.end() ||
+                std::find(used.begin(), used.end(), bk) != used.end() || wk == bk)
+              continue;
+            const int wp = side == 0 ? taker : pusher, bp = side == 0 ? pusher : taker;
+            std::vector<std::pair<int, char>> men{{wk, 'K'}, {bk, 'k'}, {wp, 'P'}, {bp, 'p'}};
+            if (!setupFromFen(pos, fenOf(men, side, ep).c_str()) || inCheck(pos, Colour(side ^ 1))) continue;
+            if (std::abs(wk % 8 - bk % 8) <= 1 && std::abs(wk / 8 - bk / 8) <= 1) continue;
+            ++checked;
+            int stored = reader.probe(pos);
+            if (stored == NotFound) stored = Mated;
+            int searched = searchOnePly(pos, reader);
+            if (stored != searched && wrong++ == 0)
+              first = fenString(pos) + " stored " + std::to_string(stored) + " searched " + std::to_string(searched);
+            setupFromFen(pos, fenOf(men, side, -1).c_str());
+            int plain = reader.probe(pos);
+            changed += plain != stored;
+          }
+      }
+    }
+  std::printf("%d en-passant positions, %d score otherwise without the capture\n", checked, changed);
+  EXPECT_GT(checked, 10000);
+  EXPECT_GT(changed, 0);
+  EXPECT_EQ(wrong, 0) << first;
+}
+
+// The same one-ply agreement for a sample of every class of a directory of
+// generated files (TARROCK_TB_FILES), pawn classes included.
+TEST_F(TablebaseGeneration, SampledValuesOfMadeFilesAreTheBestOfTheirMoves) {
+  const char* dir = std::getenv("TARROCK_TB_FILES");
+  if (!dir || !*dir) GTEST_SKIP() << "set TARROCK_TB_FILES to a directory of generated files";
+  TbReader reader(dir);
+  int classes = 0;
+  for (int id = 1; id <= 35; ++id) {
+    if (testutil::readFile(std::string(dir) + "/" + tbClassInfo[id].name + ".nbb").empty()) continue;
+    ++classes;
+    for (int side = 0; side < 2; ++side) {
+      int checked = 0, wrong = 0;
+      std::string first;
+      forPositions(id, side, 20000, [&](Position& p) {
+        ++checked;
+        int stored = reader.probe(p);
+        if (stored == NotFound) stored = Mated;
+        int searched = searchOnePly(p, reader);
+        if (stored != searched && wrong++ == 0)
+          first = fenString(p) + " stored " + std::to_string(stored) + " searched " + std::to_string(searched);
+      });
+      EXPECT_EQ(wrong, 0) << tbClassInfo[id].name << " side " << side << ": " << first;
+    }
+  }
+  std::printf("%d classes sampled\n", classes);
 }

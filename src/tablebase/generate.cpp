@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdarg>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -373,6 +374,7 @@ uint32_t Generator::inClassIndex(int id, int side) {
 
 bool Generator::build(int id, std::string& error) {
   const auto start = std::chrono::steady_clock::now();
+  const std::clock_t processorStart = std::clock();
   const char* name = tbClassInfo[id].name;
   const uint32_t length[2] = {tbClassInfo[id].length[0], tbClassInfo[id].length[1]};
 
@@ -559,8 +561,9 @@ bool Generator::build(int id, std::string& error) {
     tables_[side][id] = std::move(t);
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  say("%s: %llu positions, longest mate %d moves with White to move, %d with Black; %.2f s\n", name,
-      (unsigned long long)positions, longest[0], longest[1], seconds);
+  const double processor = double(std::clock() - processorStart) / CLOCKS_PER_SEC;
+  say("%s: %llu positions, longest mate %d moves with White to move, %d with Black; %.2f s (%.2f s processor)\n",
+      name, (unsigned long long)positions, longest[0], longest[1], seconds, processor);
   return true;
 }
 
