@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <random>
@@ -438,4 +439,39 @@ TEST_F(TablebaseGeneration, SampledValuesOfMadeFilesAreTheBestOfTheirMoves) {
     }
   }
   std::printf("%d classes sampled\n", classes);
+}
+
+// A file of a class the generator needs that has the wrong length is not
+// trusted: the class is made again and the file replaced whole.
+TEST(TablebaseGenerator, MakesAgainASubclassFileOfTheWrongLength) {
+  testutil::initEngineTables();
+  testutil::ScratchDir dir;
+  dir.write("kqk.nbw", "short");
+  std::string error;
+  ASSERT_TRUE(TbGenerate(classId("kpk"), dir.path(), nullptr, error)) << error;
+  EXPECT_EQ(testutil::readFile(dir.file("kqk.nbw")).size(), tbClassInfo[classId("kqk")].length[0]);
+  EXPECT_EQ(testutil::readFile(dir.file("kpk.nbb")).size(), tbClassInfo[classId("kpk")].length[1]);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("kqk.nbw.tmp")));
+}
+
+TEST(TablebaseGenerator, CommandLine) {
+  testutil::ScratchDir dir;
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    const char* says;
+  } cases[] = {
+      {{"tbgen", "krk", dir.path()}, 0, "krk: wrote"},
+      {{"tbgen", "krk", dir.path()}, 0, "krk pass 1:"},
+      {{"tbgen", "kqqkq", dir.path()}, 2, "not a class of 3 or 4 men"},
+      {{"tbgen", "../kqk", dir.path()}, 2, "not a class of 3 or 4 men"},
+      {{"tbgen", "kqk"}, 2, "needs a class"},
+      {{"tbgen", "kqk", dir.file("missing/deeper")}, 1, "cannot write"},
+  };
+  for (const Case& c : cases) {
+    testutil::RunResult r = testutil::runProgram(TARROCK_BENCH_BINARY, c.args, "", "");
+    EXPECT_EQ(r.status, c.status) << c.args[1];
+    EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
+  }
+  EXPECT_EQ(testutil::readFile(dir.file("krk.nbw")).size(), 27030u);
 }
