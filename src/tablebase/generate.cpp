@@ -471,8 +471,8 @@ bool Generator::build(int id, std::string& error) {
     std::vector<uint32_t> fill(parentStart[child].begin(), parentStart[child].end() - 1);
     for (uint32_t i = 0; i < length[side]; ++i)
       for (uint32_t k = edgeStart[side][i]; k < edgeStart[side][i + 1]; ++k) parents[child][fill[edges[side][k]]++] = i;
-  }
-  for (int side = 0; side < 2; ++side) {
+    // Each side's edges go as soon as they are turned round, to keep the
+    // peak memory near three copies of one side's edges rather than four.
     std::vector<uint32_t>().swap(edges[side]);
     std::vector<uint32_t>().swap(edgeStart[side]);
   }
