@@ -216,6 +216,7 @@ struct SweepResult {
   uint64_t positions = 0;
   uint64_t outside = 0;
   uint64_t clashes = 0;
+  uint32_t highest = 0;
   std::string firstFault;
 };
 
@@ -255,6 +256,7 @@ SweepResult sweep(int id, int side, int stride, bool canonical) {
       if (r.outside++ == 0) r.firstFault = "outside: " + describe(p) + " -> " + std::to_string(index);
       return;
     }
+    if (index > r.highest) r.highest = index;
     if (!taken[index]) {
       taken[index] = 1;
       seen[index] = p;
@@ -271,6 +273,10 @@ void expectSound(int id, int side, int stride, bool canonical) {
   EXPECT_GT(r.positions, 0u);
   EXPECT_EQ(r.outside, 0u) << r.firstFault;
   EXPECT_EQ(r.clashes, 0u) << r.firstFault;
+  // The file ends right after the last index a position uses.
+  if (stride == 1) {
+    EXPECT_EQ(r.highest + 1, tbClassInfo[id].length[side]);
+  }
 }
 
 #if defined(__SANITIZE_ADDRESS__)
