@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "board/attacks.h"
@@ -126,7 +127,8 @@ using ClassTable = std::vector<int8_t>;
 
 class Generator {
  public:
-  Generator(const std::string& directory, FILE* progress) : dir_(directory), progress_(progress) {
+  Generator(const std::string& directory, FILE* progress, const std::vector<int>& requested)
+      : dir_(directory), progress_(progress), requested_(requested.begin(), requested.end()) {
     pos_ = std::make_unique<Position>();
     game_ = std::make_unique<GameRecord>();
     pos_->game = game_.get();
@@ -152,6 +154,8 @@ class Generator {
   std::unique_ptr<Position> pos_;
   std::unique_ptr<GameRecord> game_;
   std::map<int, ClassTable> tables_[2];
+  std::set<int> built_;
+  std::set<int> requested_;  // made in this run, never read from the directory
 };
 
 void Generator::say(const char* format, ...) {
@@ -182,7 +186,9 @@ bool Generator::load(int id) {
 }
 
 bool Generator::ensure(int id, bool force, std::string& error) {
-  if (tables_[0].count(id)) return true;
+  // A class asked for by name is made in this run even when an earlier one
+  // read its files as a subclass.
+  if (tables_[0].count(id) && (!force || built_.count(id))) return true;
   if (!force && load(id)) return true;
   // Every class a capture or a promotion leads to comes first.
   const TbMaterial m = TbClassMaterial(id);
@@ -226,7 +232,7 @@ bool Generator::ensure(int id, bool force, std::string& error) {
       error = std::string("no class for a position reached from ") + tbClassInfo[id].name;
       return false;
     }
-    if (!ensure(sub, false, error)) return false;
+    if (!ensure(sub, requested_.count(sub) > 0, error)) return false;
   }
   return build(id, error) && write(id, error);
 }
@@ -560,6 +566,7 @@ bool Generator::build(int id, std::string& error) {
     }
     tables_[side][id] = std::move(t);
   }
+  built_.insert(id);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const double processor = double(std::clock() - processorStart) / CLOCKS_PER_SEC;
   say("%s: %llu positions, longest mate %d moves with White to move, %d with Black; %.2f s (%.2f s processor)\n",
@@ -603,7 +610,7 @@ bool TbGenerate(const std::vector<int>& ids, const std::string& directory, FILE*
       error = "only the classes of 3 and 4 men can be generated";
       return false;
     }
-  Generator g(directory, progress);
+  Generator g(directory, progress, ids);
   for (int id : ids)
     if (!g.ensure(id, true, error)) return false;
   return true;
