@@ -219,3 +219,15 @@ TEST_F(SearchTest, SingleLegalMoveStopsAfterTheThirdIteration) {
 TEST_F(SearchTest, KingAndRookMateInTwo) {
   EXPECT_EQ(think("k7/8/2K5/8/8/8/8/7R w - -", 5), 32764);
 }
+
+TEST_F(SearchTest, NodeLimitEndsTheSearchWithAMove) {
+  // A deep search of the opening stops at the budget and still has a move.
+  search.nodeLimit = 5000;
+  think("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", 64);
+  const uint64_t nodes = search.nodes;
+  search.nodeLimit = 0;
+  EXPECT_GE(nodes, 5000u);
+  EXPECT_LT(nodes, 5100u);
+  EXPECT_LT(search.iterationDepth, 64 * 12);
+  EXPECT_NE(pos->pv[0][0], 0u);
+}

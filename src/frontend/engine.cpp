@@ -131,13 +131,9 @@ void scanOptions(int argc, char** argv, StartupOptions& options) {
   }
 }
 
-[[noreturn]] void endOfInput() {
-  CloseLog();
-  std::fflush(stdout);
-  std::exit(0);
-}
+}  // namespace
 
-void mainLoop(Position& pos) {
+void RunMainLoop(Position& pos) {
   static char lineBuffer[LineBufferSize];
   while (!InputAtEnd()) {
     bool thinkNow = false;
@@ -154,7 +150,7 @@ void mainLoop(Position& pos) {
       }
       if (readOrExecute || !frontend.ponderEnabled || frontend.noPonder) {
         if (frontend.protocolMode == Console) PrintInfo("tarrock: ");
-        if (!ReadInputLine(lineBuffer, sizeof lineBuffer)) endOfInput();
+        if (!ReadInputLine(lineBuffer, sizeof lineBuffer)) break;
         TrimLineEnd(lineBuffer);
         frontend.pendingCommand = lineBuffer;
         if (*lineBuffer) ExecuteCommand(pos);
@@ -166,9 +162,8 @@ void mainLoop(Position& pos) {
     ThinkStep(pos);
   }
   CloseLog();
+  std::fflush(stdout);
 }
-
-}  // namespace
 
 int EngineMain(int argc, char** argv) {
   Position* pos = NewPosition();
@@ -203,7 +198,7 @@ int EngineMain(int argc, char** argv) {
   }
 
   search.nodes = 0;
-  mainLoop(*pos);
+  RunMainLoop(*pos);
   FreePosition(pos);
   return 0;
 }

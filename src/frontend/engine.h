@@ -3,8 +3,14 @@
 // alternates between executing input lines and letting the engine think.
 #pragma once
 
+#include "board/position.h"
+
 namespace tarrock {
 
 int EngineMain(int argc, char** argv);
+
+// Executes input lines and lets the engine think until standard input ends;
+// closes the log and returns then.
+void RunMainLoop(Position& pos);
 
 }  // namespace tarrock

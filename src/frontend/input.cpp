@@ -78,6 +78,11 @@ bool ReadInputLine(char* buffer, size_t size) {
 
 bool InputAtEnd() { return input.eof && input.start == input.end; }
 
+void ResetInput() {
+  input.start = input.end = 0;
+  input.eof = false;
+}
+
 bool InputIsTerminal() { return ::isatty(0) == 1; }
 
 void TrimLineEnd(char* line) {

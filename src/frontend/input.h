@@ -21,6 +21,11 @@ bool ReadInputLine(char* buffer, size_t size);
 // True once the end of input has been seen and every buffered byte consumed.
 bool InputAtEnd();
 
+// Forgets everything buffered and the end of input, so that descriptor 0 can
+// be replaced by a new input (the fuzz harnesses run many sessions in one
+// process).
+void ResetInput();
+
 // Whether standard input is an interactive terminal.
 bool InputIsTerminal();
 

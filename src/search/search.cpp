@@ -279,6 +279,10 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
     if (search.inputPolling) PollInput(pos);
     if (search.abortSearch) return beta;
   }
+  if (search.nodeLimit && search.nodes >= search.nodeLimit) {
+    search.abortSearch = 1;
+    return beta;
+  }
   // 2-5. Ply limit, counters, repetition, mate distance.
   if (ply >= MaxPly - 1) return beta;
   search.nodes++;

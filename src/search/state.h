@@ -22,6 +22,9 @@ struct SearchState {
   bool inputPolling = true;  // off for benchmarks
   bool thinking = false;     // a search is running
   uint64_t nodes = 0;
+  // When non-zero, a search stops once it has counted this many nodes (the
+  // fuzz harnesses bound every search with it); 0: no limit.
+  uint64_t nodeLimit = 0;
   int selDepth = 0;
   int qsDepth = 0;
   int qsDepthLimit = 5;
