@@ -2,9 +2,14 @@
 # `make run` starts the engine, `make test` runs every test in a release build
 # and again under AddressSanitizer + UndefinedBehaviorSanitizer, then plays two
 # quick games through a headless xboard (skipped when xboard is not installed).
+# The fuzz targets' corpora replay in both test builds. `make fuzz` fuzzes
+# every reader for FUZZ_SECONDS each (needs clang); `make soak` plays
+# SOAK_GAMES fast games through xboard in both protocols.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+FUZZ_SECONDS ?= 60
+SOAK_GAMES ?= 200
 
-.PHONY: all run test test-release test-sanitize test-games games uci-games ponder-games clean
+.PHONY: all run test test-release test-sanitize test-games games uci-games ponder-games fuzz soak clean
 
 all:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
@@ -39,6 +44,16 @@ uci-games: all
 
 ponder-games: all
 	PONDER=1 tools/xboard-games.sh 6 1 0 1
+
+# libFuzzer over every reader, clang with ASan + UBSan, in build/fuzz.
+fuzz:
+	cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DTARROCK_FUZZ=ON -DTARROCK_TESTS=OFF
+	cmake --build build/fuzz -j $(JOBS)
+	tools/fuzz.sh $(FUZZ_SECONDS)
+
+# Many very fast games against a Debian engine, xboard and UCI (not in make test).
+soak: all
+	tools/soak.sh $(SOAK_GAMES)
 
 clean:
 	rm -rf build
