@@ -26,7 +26,7 @@ namespace tarrock::fuzz {
 
 namespace {
 
-constexpr int64_t SessionHashBytes = 1 << 20;
+constexpr int64_t SessionHashBytes = 1 << 18;
 
 struct Harness {
   bool started = false;

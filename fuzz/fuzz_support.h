@@ -16,7 +16,7 @@
 namespace tarrock::fuzz {
 
 // Node budget of every search a target starts: "go" and "analyze" end fast.
-constexpr uint64_t SearchNodeBudget = 3000;
+constexpr uint64_t SearchNodeBudget = 1000;
 
 // Builds the tables, keys and small hash tables once; sends the engine's
 // standard output to /dev/null unless TARROCK_FUZZ_VERBOSE is set; keeps
