@@ -219,3 +219,28 @@ TEST_F(SearchTest, SingleLegalMoveStopsAfterTheThirdIteration) {
 TEST_F(SearchTest, KingAndRookMateInTwo) {
   EXPECT_EQ(think("k7/8/2K5/8/8/8/8/7R w - -", 5), 32764);
 }
+
+TEST_F(SearchTest, NoMoveIsLegalAndNothingIsSearchedOnABoardThatCannotBePlayed) {
+  struct Case {
+    const char* fen;
+    const char* move;  // a move the picker would offer there
+  };
+  const Case cases[] = {
+      {"rnbrR3/8/8/8/8/8/8/8 w - -", "Re7"},                              // no kings
+      {"2k5/pp5p/2p3q1/6BP/2nPr1Q1/8/PP3R1K/8 w - -", "Qxc8"},           // the king can be taken
+      {"2k5/pp5p/2p3q1/6BP/2nPr1Q1/8/PP3R1K/8 w - -", "Kg1"},
+  };
+  for (const Case& c : cases) {
+    setupFromFen(*pos, c.fen);
+    Move m = parseMove(*pos, c.move);
+    EXPECT_EQ(isLegalMove(*pos, m), 0) << c.fen << " " << c.move;
+    pos->pvLength[0] = 3;
+    EXPECT_EQ(think(c.fen, 3), 0) << c.fen;
+    EXPECT_EQ(pos->pvLength[0], 0) << c.fen;
+    EXPECT_EQ(pos->pv[0][0], 0u) << c.fen;
+    EXPECT_EQ(ThinkMultiPv(*pos, 3), 0) << c.fen;
+    EXPECT_EQ(pos->pv[0][0], 0u) << c.fen;
+  }
+  setupFromFen(*pos, "2k5/pp5p/2p3q1/6BP/2nPr1Q1/8/PP3R1K/8 b - -");  // Black to move, in check
+  EXPECT_EQ(isLegalMove(*pos, parseMove(*pos, "Kb8")), 1);
+}

@@ -253,7 +253,7 @@ void cmdBest(CommandContext& c) {
   if (c.argCount != 1) return;
   int lines = readNumber(c.word(1));
   if (lines < 1) lines = 1;
-  ThinkMultiPv(c.pos, lines);
+  if (!RefuseIllegalPosition(c.pos)) ThinkMultiPv(c.pos, lines);
 }
 
 void cmdPonder(CommandContext& c) {

@@ -55,6 +55,22 @@ bool leavesKingSafe(Position& pos, Move move) {
   return safe;
 }
 
+// A position without its two kings, or with a king that can be taken, is
+// not searched: the search would take kings. The line is left empty.
+bool refuseSearch(Position& pos) {
+  const char* fault = positionFault(pos);
+  if (!fault) return false;
+  PrintInfo("Illegal position: %s\n", fault);
+  pos.pv[0][0] = 0;
+  pos.pvLength[0] = 0;
+  pos.rootCount = 0;
+  search.nodes = 0;
+  search.rootScore = 0;
+  search.ponderMove = 0;
+  timeControl.searchStartTicks = Ticks();
+  return true;
+}
+
 bool timeStopsAllowed() {
   return !search.testSuiteRunning && !frontend.infiniteAnalysis && !frontend.pondering;
 }
@@ -99,7 +115,9 @@ void buildRootList(Position& pos) {
 }
 
 int isLegalMove(Position& pos, Move move) {
-  if (!move) return 0;
+  // Nothing is legal in a position without its two kings or with a king that
+  // can be taken: a move there could take a king or leave none on the board.
+  if (!move || positionFault(pos)) return 0;
   pos.hashMove[0] = 0;
   pos.plyInCheck[0] = inCheck(pos, pos.sideToMove);
   ResetRootPicker(pos);
@@ -304,6 +322,7 @@ int RootSearch(Position& pos, int depth, int alpha, int beta) {
 }
 
 int Think(Position& pos) {
+  if (refuseSearch(pos)) return 0;
   if (search.multiPv > 1) return ThinkMultiPv(pos, search.multiPv);
   StartSearch(pos);
   PrintSearchHeader(pos);
@@ -420,6 +439,7 @@ void printBestLines(Position& pos, int count, int wanted) {
 }  // namespace
 
 int ThinkMultiPv(Position& pos, int lines) {
+  if (refuseSearch(pos)) return 0;
   pos.plyInCheck[0] = inCheck(pos, pos.sideToMove);
   buildRootList(pos);
   const int count = pos.rootCount;
