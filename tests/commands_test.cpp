@@ -203,3 +203,12 @@ TEST(Commands, UciPonderhitTurnsThePonderSearchIntoATimedOne) {
   EXPECT_EQ(r.status, 0);
   EXPECT_TRUE(contains(r.out, "bestmove ")) << r.out;
 }
+
+TEST(Commands, UciMultiPvSearchEndsWithItsBestMove) {
+  // Once "Invalid pv move" ended this session with status 1 and no reply.
+  RunResult r = runEngine({}, "uci\nposition fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1 "
+                              "moves e1g1\nsetoption name MultiPV value 3\ngo depth 2\n");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(contains(r.out, "info multipv 3 depth 2 ")) << r.out;
+  EXPECT_TRUE(contains(r.out, "bestmove ")) << r.out;
+}

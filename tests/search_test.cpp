@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "board/fen.h"
 #include "board/makemove.h"
+#include "board/movegen.h"
 #include "board/notation.h"
 #include "board/position.h"
 #include "eval/pawns.h"
@@ -243,4 +250,83 @@ TEST_F(SearchTest, NoMoveIsLegalAndNothingIsSearchedOnABoardThatCannotBePlayed) 
   }
   setupFromFen(*pos, "2k5/pp5p/2p3q1/6BP/2nPr1Q1/8/PP3R1K/8 b - -");  // Black to move, in check
   EXPECT_EQ(isLegalMove(*pos, parseMove(*pos, "Kb8")), 1);
+}
+
+namespace {
+
+// What a call writes to standard output (where the UCI lines go).
+template <class Call>
+std::string printedBy(Call call) {
+  std::fflush(stdout);
+  FILE* caught = std::tmpfile();
+  const int saved = dup(1);
+  dup2(fileno(caught), 1);
+  call();
+  std::fflush(stdout);
+  dup2(saved, 1);
+  close(saved);
+  return testutil::drainStream(caught);
+}
+
+}  // namespace
+
+TEST_F(SearchTest, MultiPvLinesReplayLegallyAtEveryDepthAndWidth) {
+  // Once a line was built from a child search that had not written one (a
+  // fail low, or a quiescence child whose stand-pat did not raise alpha), and
+  // the process ended with "Invalid pv move".
+  const char* fens[] = {
+      "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
+      "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R4RK1 b kq -",
+      "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq -",
+      "2r1r2k/1q3ppp/p2Rp3/2p1P3/6QB/p3P3/bP3PPP/3R2K1 w - -",
+      "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -",
+      "8/P6k/8/8/8/8/6p1/K7 w - -",
+      "6k1/5ppp/8/8/8/8/8/R5K1 w - -",
+      "4k3/8/8/8/8/8/3q4/4K3 w - -",  // in check, one reply
+  };
+  const ProtocolMode mode = frontend.protocolMode;
+  frontend.protocolMode = Uci;
+  frontend.showOutput = 1;
+  for (const char* fen : fens) {
+    for (int lines = 1; lines <= 5; ++lines) {
+      newGame(*pos);
+      setupFromFen(*pos, fen);
+      ClearHashTable();
+      ClearSearchTables(*pos);
+      search.maxSearchDepth = 6 * 12;
+      timeControl.allocatedTime = timeControl.maximumTime = INT32_MAX;
+      const std::string out = printedBy([&] { ThinkMultiPv(*pos, lines); });
+      const int legal = countLegalMoves(*pos);
+      std::set<int> deepest;  // the lines shown at depth 6
+      std::istringstream text(out);
+      for (std::string line; std::getline(text, line);) {
+        if (line.rfind("info multipv ", 0) != 0) continue;
+        std::istringstream words(line);
+        std::string word;
+        int index = 0, depth = 0;
+        words >> word >> word >> index >> word >> depth;
+        EXPECT_LE(index, lines) << fen;
+        if (depth == 6) deepest.insert(index);
+        const size_t at = line.find(" pv ");
+        ASSERT_NE(at, std::string::npos) << line;
+        std::istringstream moves(line.substr(at + 4));
+        std::vector<Move> made;
+        for (std::string m; moves >> m;) {
+          Move move = parseMove(*pos, m.c_str());
+          ASSERT_EQ(isLegalMove(*pos, move), 1) << fen << " N=" << lines << ": " << line << " at " << m;
+          makeMove(*pos, move);
+          made.push_back(move);
+        }
+        EXPECT_FALSE(made.empty()) << line;
+        while (!made.empty()) {
+          unmakeMove(*pos, made.back());
+          made.pop_back();
+        }
+      }
+      EXPECT_EQ(int(deepest.size()), std::min(lines, legal)) << fen << " N=" << lines << "\n" << out;
+      EXPECT_EQ(isLegalMove(*pos, pos->pv[0][0]), 1) << fen << " N=" << lines;
+    }
+  }
+  frontend.protocolMode = mode;
+  frontend.showOutput = 0;
 }

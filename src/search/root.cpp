@@ -514,9 +514,14 @@ int ThinkMultiPv(Position& pos, int lines) {
       record.beta = score + 35;
       record.depth = search.iterationDepth;
       bool improves = !(i >= lines && score <= pvLines[lines - 1].score);
+      // The child's line belongs to this move only when its score fell inside
+      // the window: a child that failed high or low, or a quiescence child
+      // whose stand-pat did not raise alpha, leaves pv[1] as an earlier
+      // search wrote it, possibly for another root move.
+      const bool exact = score > alpha && score < beta;
       record.score = score;
       pos.pv[0][0] = record.move;
-      int childLength = pos.pvLength[1];
+      int childLength = exact ? pos.pvLength[1] : 1;
       int length = 1;
       for (int k = 1; k < childLength && k < MaxPly; ++k) pos.pv[0][length++] = pos.pv[1][k];
       pos.pvLength[0] = length;
