@@ -182,13 +182,8 @@ void cmdQuit(CommandContext&) {
   std::exit(0);
 }
 
-void setSide(Position& pos, Colour side) {
-  pos.sideToMove = side;
-  pos.keyStack[pos.keyTop] = computeKey(pos);
-}
-
-void cmdWhite(CommandContext& c) { setSide(c.pos, White); }
-void cmdBlack(CommandContext& c) { setSide(c.pos, Black); }
+void cmdWhite(CommandContext& c) { setSideToMove(c.pos, White); }
+void cmdBlack(CommandContext& c) { setSideToMove(c.pos, Black); }
 
 void cmdDisplay(CommandContext& c) {
   frontend.printDiagram++;
