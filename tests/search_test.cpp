@@ -330,3 +330,30 @@ TEST_F(SearchTest, MultiPvLinesReplayLegallyAtEveryDepthAndWidth) {
   frontend.protocolMode = mode;
   frontend.showOutput = 0;
 }
+
+TEST_F(SearchTest, StorePvInHashProbesEveryPositionOfTheLine) {
+  const Move e4 = parseMove(*pos, "e4");
+  makeMove(*pos, e4);
+  const Move e5 = parseMove(*pos, "e5"), c5 = parseMove(*pos, "c5");
+  // After e4 the table holds another move, stored by a node with a threat.
+  pos->threat[1] = 1;
+  StoreHash(*pos, c5, 24, 1, 0, UpperBound);
+  unmakeMove(*pos, e4);
+
+  pos->pv[0][0] = e4;
+  pos->pv[0][1] = e5;
+  pos->pvLength[0] = 2;
+  pos->threat[1] = 0;  // left over from elsewhere
+  const uint32_t probes = transTable.probes;
+  StorePvInHash(*pos);
+  EXPECT_EQ(transTable.probes, probes + 2);
+
+  // The line's move replaces c5, and the threat flag the probe read goes
+  // back with it rather than the stale one.
+  makeMove(*pos, e4);
+  int alpha = -32767, beta = 32767;
+  ProbeHash(*pos, 768, 1, alpha, beta);
+  EXPECT_EQ(pos->hashMove[1], e5);
+  EXPECT_EQ(pos->threat[1], 1);
+  unmakeMove(*pos, e4);
+}

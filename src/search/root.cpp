@@ -176,7 +176,10 @@ void StorePvInHash(Position& pos) {
   for (int k = 0; k < length; ++k) {
     Move m = pos.pv[0][k];
     if (!isMoveValid(pos, m)) break;
-    if (storedMove(pos) != m) StoreHash(pos, m, 0, k, -32766, LowerBound);
+    // A real probe: it also sets threat[k], which the store writes back.
+    int alpha = -Infinity, beta = Infinity;
+    ProbeHash(pos, 0, k, alpha, beta);
+    if (pos.hashMove[k] != m) StoreHash(pos, m, 0, k, -32766, LowerBound);
     makeMove(pos, m);
     ++made;
   }
