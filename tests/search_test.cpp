@@ -283,6 +283,8 @@ TEST_F(SearchTest, MultiPvLinesReplayLegallyAtEveryDepthAndWidth) {
       "8/P6k/8/8/8/8/6p1/K7 w - -",
       "6k1/5ppp/8/8/8/8/8/R5K1 w - -",
       "4k3/8/8/8/8/8/3q4/4K3 w - -",  // in check, one reply
+      "R6k/6pp/8/8/8/8/8/6K1 b - -",  // mated: no line, and no best move left over
+      "7k/5Q2/6K1/8/8/8/8/8 b - -",   // stalemated
   };
   const ProtocolMode mode = frontend.protocolMode;
   frontend.protocolMode = Uci;
@@ -324,7 +326,8 @@ TEST_F(SearchTest, MultiPvLinesReplayLegallyAtEveryDepthAndWidth) {
         }
       }
       EXPECT_EQ(int(deepest.size()), std::min(lines, legal)) << fen << " N=" << lines << "\n" << out;
-      EXPECT_EQ(isLegalMove(*pos, pos->pv[0][0]), 1) << fen << " N=" << lines;
+      if (legal > 0) EXPECT_EQ(isLegalMove(*pos, pos->pv[0][0]), 1) << fen << " N=" << lines;
+      else EXPECT_EQ(pos->pv[0][0], 0u) << fen;
     }
   }
   frontend.protocolMode = mode;

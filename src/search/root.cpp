@@ -460,10 +460,10 @@ int ThinkMultiPv(Position& pos, int lines) {
   StartSearch(pos);
   pos.pvLength[0] = 0;
   if (search.maxSearchDepth < OnePly || count == 0) {
-    if (count > 0) {
-      pos.pv[0][0] = pvLines[0].move;
-      pos.pvLength[0] = 1;
-    }
+    // With no legal move nothing is left behind: pv[0][0] would still hold
+    // the best move of an earlier search, not a move of this position.
+    pos.pv[0][0] = count > 0 ? pvLines[0].move : 0;
+    pos.pvLength[0] = count > 0 ? 1 : 0;
     search.thinking = false;
     PrintSearchStatistics();
     return 0;
