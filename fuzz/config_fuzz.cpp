@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "eval/config.h"
+#include "core/config.h"
 #include "fuzz_support.h"
 
 using namespace tarrock;

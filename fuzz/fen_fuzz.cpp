@@ -6,7 +6,7 @@
 
 #include "board/fen.h"
 #include "board/verify.h"
-#include "frontend/output.h"
+#include "core/output.h"
 #include "fuzz_support.h"
 
 using namespace tarrock;

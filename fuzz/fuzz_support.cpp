@@ -9,14 +9,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "board/attacks.h"
-#include "eval/config.h"
+#include "core/config.h"
+#include "core/state.h"
 #include "eval/evaltables.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "eval/pawns.h"
 #include "frontend/input.h"
-#include "frontend/state.h"
 #include "search/ponder.h"
 #include "search/state.h"
 #include "search/timecontrol.h"
@@ -65,7 +64,9 @@ void startEngine() {
 void resetSession() {
   frontend = FrontendState();
   frontend.tablebasesEnabled = 0;  // the tablebase readers have targets of their own
+  const auto pollInput = search.pollInput;  // a hook the target may have installed
   search = SearchState();
+  search.pollInput = pollInput;
   search.nodeLimit = SearchNodeBudget;
   timeControl = TimeControl();
   ponderState = PonderState();
@@ -118,15 +119,6 @@ void fail(const char* format, ...) {
   std::fputc('\n', stderr);
   va_end(args);
   std::abort();
-}
-
-bool kingsSound(const Position& pos) {
-  int kings[2] = {0, 0};
-  for (PieceCode p : pos.board) {
-    if (p == 22) ++kings[White];
-    if (p == 38) ++kings[Black];
-  }
-  return kings[White] == 1 && kings[Black] == 1 && !inCheck(pos, pos.sideToMove ^ 1);
 }
 
 }  // namespace tarrock::fuzz

@@ -44,10 +44,4 @@ int runGuarded(void (*body)(void*), void* arg);
 // Reports a finding on standard error and aborts (the fuzzer keeps the input).
 [[noreturn]] void fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Whether the Position holds exactly one king of each colour and the side to
-// move cannot capture the other king. Boards that fail it are kept away
-// from the move picker and the search for now: the exchange evaluation does
-// not yet stop on them (a known fault, fixed on another branch).
-bool kingsSound(const Position& pos);
-
 }  // namespace tarrock::fuzz

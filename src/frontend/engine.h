@@ -13,4 +13,8 @@ int EngineMain(int argc, char** argv);
 // closes the log and returns then.
 void RunMainLoop(Position& pos);
 
+// Hands the lower layers the front-end routines they call: the diagram for
+// printed boards and the input poll of the search.
+void InstallFrontendHooks();
+
 }  // namespace tarrock
