@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "board/attacks.h"
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
@@ -361,16 +360,6 @@ void cmdIsready(CommandContext&) {
 
 void cmdPonderhit(CommandContext&) { frontend.ponderHit = 1; }
 
-// A move that leaves the mover's king attacked is as illegal as one that does
-// not fit the board: played, it would leave a king the search can capture.
-bool keepsKingSafe(Position& pos, Move m) {
-  const Colour mover = pos.sideToMove;
-  makeMove(pos, m);
-  const bool safe = !inCheck(pos, mover);
-  unmakeMove(pos, m);
-  return safe;
-}
-
 struct UciState {
   int previousMoveCount = 0;
 };
@@ -392,7 +381,7 @@ void cmdPosition(CommandContext& c) {
   while (first <= c.argCount && std::strcmp(c.words[first], "moves") != 0) ++first;
   for (int i = first + 1; i <= c.argCount; ++i) {
     Move m = parseMove(pos, c.words[i]);
-    if (!m || !isMoveValid(pos, m) || !keepsKingSafe(pos, m)) {
+    if (!m || !isMoveValid(pos, m)) {
       PrintInfo("Illegal move %s\n", c.words[i]);
       CloseLog();
       std::fflush(stdout);
