@@ -397,14 +397,15 @@ bool uciSearchDue() {
          (frontend.engineToMove || (frontend.pondering && frontend.ponderEnabled && !frontend.noPonder));
 }
 
-// "stop" before the search started: the search still runs, one ply deep,
-// so that the reply is a move, and it is sent at once.
-void cmdStop(CommandContext&) {
+// "stop" before the search started: the search runs now, one ply deep, so
+// that the reply is a move, and it is sent at once.
+void cmdStop(CommandContext& c) {
   if (!uciSearchDue()) return;
   search.maxSearchDepth = OnePly;
   frontend.infiniteAnalysis = 0;
   frontend.pondering = 0;
   frontend.engineToMove = 1;
+  ThinkStep(c.pos);
 }
 
 // "ponderhit" before the ponder search started: it starts as a normal search

@@ -44,6 +44,14 @@ int PollInput(Position& pos) {
     return 0;
   }
   if (!ReadInputLine(pollBuffers.line, sizeof pollBuffers.line)) return 0;
+  if (!search.thinking) {
+    // Between searches a waiting line is just the next command, executed
+    // as if the main loop had read it.
+    TrimLineEnd(pollBuffers.line);
+    if (!*pollBuffers.line) return 0;
+    frontend.pendingCommand = pollBuffers.line;
+    return 1;
+  }
   return HandleSearchInput(pos, pollBuffers.line);
 }
 
