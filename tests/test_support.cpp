@@ -17,6 +17,7 @@
 #include "board/position.h"
 #include "eval/evaltables.h"
 #include "eval/pawns.h"
+#include "frontend/engine.h"
 
 namespace tarrock::testutil {
 
@@ -25,6 +26,7 @@ void initEngineTables() {
   if (done) return;
   done = true;
   resetRandom();
+  InstallFrontendHooks();
   InitEvalTables();
   initKeys();
   AllocatePawnTable();

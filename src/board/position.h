@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "board/types.h"
+#include "core/output.h"
 
 namespace tarrock {
 
@@ -148,10 +149,18 @@ void checkMaterial(Position& pos);
 HashKey computeKey(const Position& pos);
 HashKey computePawnKey(const Position& pos);
 
+// Sets the side to move and recomputes the key into the current key-stack
+// entry. When the side changes, the moves recorded so far were played with
+// the other side to move and can no longer be taken back or replayed here:
+// the game record starts afresh from this position.
+void setSideToMove(Position& pos, Colour side);
+
 void playMove(Position& pos, Move move);
 Move takeBack(Position& pos);
 Move replayMove(Position& pos);
 
-[[noreturn]] void fatalError(const char* text);
+// A Position with its own GameRecord; ends the process when memory runs out.
+Position* NewPosition();
+void FreePosition(Position* pos);
 
 }  // namespace tarrock

@@ -1,3 +1,4 @@
+#include "board/print.h"
 #include "frontend/commands.h"
 
 #include <csignal>
@@ -10,16 +11,17 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
-#include "eval/config.h"
+#include "core/config.h"
+#include "core/numbers.h"
+#include "core/output.h"
+#include "core/state.h"
 #include "eval/pawns.h"
 #include "frontend/diagram.h"
 #include "frontend/edit.h"
 #include "frontend/engineturn.h"
 #include "frontend/input.h"
 #include "frontend/levels.h"
-#include "frontend/numbers.h"
-#include "frontend/output.h"
-#include "frontend/state.h"
+#include "frontend/replies.h"
 #include "search/ponder.h"
 #include "search/root.h"
 #include "search/search.h"
@@ -204,14 +206,14 @@ void cmdQuit(CommandContext&) {
   std::exit(0);
 }
 
-void setSide(Position& pos, Colour side) {
-  pos.sideToMove = side;
-  pos.keyStack[pos.keyTop] = computeKey(pos);
+void cmdWhite(CommandContext& c) {
+  setSideToMove(c.pos, White);
   positionChanged();
 }
-
-void cmdWhite(CommandContext& c) { setSide(c.pos, White); }
-void cmdBlack(CommandContext& c) { setSide(c.pos, Black); }
+void cmdBlack(CommandContext& c) {
+  setSideToMove(c.pos, Black);
+  positionChanged();
+}
 
 void cmdDisplay(CommandContext& c) {
   frontend.printDiagram++;
@@ -280,7 +282,7 @@ void cmdBest(CommandContext& c) {
   if (c.argCount != 1) return;
   int lines = readNumber(c.word(1));
   if (lines < 1) lines = 1;
-  ThinkMultiPv(c.pos, lines);
+  if (!RefuseIllegalPosition(c.pos)) ThinkMultiPv(c.pos, lines);
 }
 
 void cmdPonder(CommandContext& c) {

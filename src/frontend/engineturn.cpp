@@ -1,3 +1,4 @@
+#include "board/print.h"
 #include "frontend/engineturn.h"
 
 #include <cstdio>
@@ -5,10 +6,11 @@
 #include "board/attacks.h"
 #include "board/movegen.h"
 #include "board/notation.h"
-#include "eval/config.h"
-#include "frontend/output.h"
+#include "core/config.h"
+#include "core/output.h"
+#include "core/state.h"
 #include "frontend/poll.h"
-#include "frontend/state.h"
+#include "frontend/replies.h"
 #include "search/ponder.h"
 #include "search/root.h"
 #include "search/search.h"
@@ -61,9 +63,23 @@ void holdUciReply(Position& pos) {
 
 }  // namespace
 
+bool RefuseIllegalPosition(Position& pos) {
+  const char* fault = positionFault(pos);
+  if (!fault) return false;
+  if (frontend.protocolMode == Xboard) PrintOut("tellusererror Illegal position: %s\n", fault);
+  else if (frontend.protocolMode == Uci) PrintOut("info string Illegal position: %s\n", fault);
+  else PrintOut("Illegal position: %s\n", fault);
+  pos.pv[0][0] = 0;
+  pos.pvLength[0] = 0;
+  search.ponderMove = 0;
+  frontend.noPonder = 1;
+  return true;
+}
+
 void EngineTurn(Position& pos) {
   frontend.drawOffered = 0;
   if (computeKey(pos) != pos.key()) fatalError("Lost hash key");
+  if (RefuseIllegalPosition(pos)) return;
   const Colour side = pos.sideToMove;
   if (countLegalMoves(pos) == 0) {
     if (inCheck(pos, side)) PrintOut(side == White ? "0-1 {Black mates}\n" : "1-0 {White mates}\n");
@@ -125,8 +141,8 @@ void ThinkStep(Position& pos) {
 
   if (frontend.infiniteAnalysis) {
     timeControl.allocatedTime = 10000000;
-    if (search.multiPv > 1) ThinkMultiPv(pos, search.multiPv);
-    else EngineTurn(pos);
+    if (search.multiPv <= 1) EngineTurn(pos);
+    else if (!RefuseIllegalPosition(pos)) ThinkMultiPv(pos, search.multiPv);
     if (frontend.protocolMode == Uci) {
       holdUciReply(pos);
       sendUciBestMove(legalOrNone(pos, pos.pv[0][0]), 0);
@@ -170,8 +186,9 @@ void ThinkStep(Position& pos) {
       frontend.noPonder = 1;
     }
   } else if (frontend.protocolMode == Uci) {
-    // The game is over (the result line is out): the interface still gets
-    // its one reply, the null move when there is no legal move.
+    // The game is over (the result line is out) or the position cannot be
+    // searched: the interface still gets its one reply, the null move when
+    // there is no legal move.
     sendUciBestMove(m, 0);
     frontend.pondering = 0;
   }

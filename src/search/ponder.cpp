@@ -4,8 +4,8 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
-#include "frontend/output.h"
-#include "frontend/state.h"
+#include "core/output.h"
+#include "core/state.h"
 #include "search/root.h"
 #include "search/state.h"
 #include "search/thinking.h"
@@ -28,6 +28,10 @@ void finishPonder() {
 }  // namespace
 
 void Ponder(Position& pos) {
+  if (positionFault(pos)) {  // nothing to ponder on a board that cannot be played
+    frontend.noPonder = 1;
+    return;
+  }
   if (countLegalMoves(pos) == 0) {
     if (inCheck(pos, pos.sideToMove))
       PrintOut(pos.sideToMove == Black ? "1-0 {White mates}\n" : "0-1 {Black mates}\n");
