@@ -10,6 +10,8 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "book/learn.h"
+#include "book/probe.h"
 #include "eval/config.h"
 #include "eval/pawns.h"
 #include "frontend/diagram.h"
@@ -201,7 +203,7 @@ void cmdEasy(CommandContext&) { frontend.ponderEnabled = 0; }
 
 void cmdBook(CommandContext& c) {
   if (c.argCount == 0) {
-    Move m = frontend.bookEnabled ? ProbeBook(c.pos) : 0;
+    Move m = frontend.bookEnabled ? BookProbe(c.pos) : 0;
     if (m) std::printf("Suggested move: %s\n", moveToSan(c.pos, m));
     else std::printf("No book move\n");
     return;
@@ -291,6 +293,7 @@ void cmdResult(CommandContext& c) {
   if (c.is(1, "1-0")) pos.game->result = 1;
   else if (c.is(1, "0-1")) pos.game->result = 2;
   else if (c.is(1, "1/2-1/2")) pos.game->result = 3;
+  BookLearn(pos, search.rootSide);
 }
 
 void cmdExit(CommandContext&) {

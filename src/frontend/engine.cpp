@@ -9,6 +9,8 @@
 
 #include "board/fen.h"
 #include "board/position.h"
+#include "book/bookfile.h"
+#include "book/build.h"
 #include "eval/config.h"
 #include "eval/evaltables.h"
 #include "eval/pawns.h"
@@ -201,6 +203,18 @@ int EngineMain(int argc, char** argv) {
     FreePosition(pos);
     return 0;
   }
+
+  if (options.pgnFile) {
+    BookBuildOptions build;
+    build.cutDepth = options.bookCutDepth;
+    build.minPlayed = options.bookMinCount;
+    int status = BuildBook(options.pgnFile, config.book.c_str(), build);
+    CloseLog();
+    FreePosition(pos);
+    return status;
+  }
+  if (frontend.bookEnabled)
+    OpenBook(ChooseBookFile(config.book, SymbolGiven("BOOK"), InstalledBookPath()).c_str());
 
   search.nodes = 0;
   mainLoop(*pos);

@@ -5,6 +5,7 @@
 #include "board/attacks.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "book/probe.h"
 #include "eval/config.h"
 #include "frontend/output.h"
 #include "frontend/state.h"
@@ -17,8 +18,6 @@
 #include "search/tt.h"
 
 namespace tarrock {
-
-Move ProbeBook(Position&) { return 0; }
 
 namespace {
 
@@ -53,8 +52,9 @@ void EngineTurn(Position& pos) {
     endGameUnsearched(pos);
     return;
   }
+  search.rootSide = side;  // the colour book learning credits with the result
   if (frontend.bookEnabled && pos.bookMisses < 3 && !frontend.infiniteAnalysis && !frontend.pondering) {
-    if (Move book = ProbeBook(pos)) {
+    if (Move book = BookProbe(pos)) {
       pos.pv[0][0] = book;
       pos.pvLength[0] = 1;
       search.rootScore = 0;

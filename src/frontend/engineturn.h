@@ -13,7 +13,4 @@ void EngineTurn(Position& pos);
 // choose, announce and play its move.
 void ThinkStep(Position& pos);
 
-// Book probe hook; answers no move until an opening book is open.
-Move ProbeBook(Position& pos);
-
 }  // namespace tarrock
