@@ -231,21 +231,20 @@ void WriteBookEntry(int32_t index, const BookEntry& entry) {
 int32_t BookFind(HashKey key, int32_t lo, int32_t hi) {
   // Small ranges are read in one pass; the buffer is static so that a probe
   // allocates nothing.
-  static BookEntry range[512];
+  static unsigned char range[512 * BookEntrySize];
   while (true) {
     int32_t n = hi - lo;
     if (n <= 512) {
       if (n <= 0 || !seekRecord(book.file, lo)) return -1;
-      int32_t read = 0;
-      while (read < n) {
-        if (!ReadEntry(book.file, range[read])) {
-          if (std::ferror(book.file)) bookIoFailure("fread");
-          break;  // end of file: the rest of the range is not there
-        }
-        ++read;
+      size_t bytes = std::fread(range, 1, size_t(n) * BookEntrySize, book.file);
+      if (bytes < size_t(n) * BookEntrySize && std::ferror(book.file)) bookIoFailure("fread");
+      // At the end of the file the rest of the range is not there.
+      int32_t read = int32_t(bytes / BookEntrySize);
+      for (int32_t i = 0; i < read; ++i) {
+        BookEntry entry;
+        DecodeBookEntry(range + size_t(i) * BookEntrySize, entry);
+        if (entry.key == key) return lo + i;
       }
-      for (int32_t i = 0; i < read; ++i)
-        if (range[i].key == key) return lo + i;
       return -1;
     }
     int32_t mid = lo + n / 2;
