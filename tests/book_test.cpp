@@ -610,3 +610,45 @@ TEST_F(BookTest, DefaultNameFallsBackToTheInstalledBook) {
   EXPECT_TRUE(SymbolGiven("BOOK"));
   ResetConfiguration();
 }
+
+TEST_F(BookTest, GamesLongerThanTheUndoStacksStopCounting) {
+  std::string pgn = "[Result \"1/2-1/2\"]\n";
+  for (int i = 1; i <= 300; ++i) pgn += std::to_string(2 * i - 1) + ".Nf3 Nf6 " + std::to_string(2 * i) + ".Ng1 Ng8 ";
+  pgn += "1/2-1/2\n";
+  ASSERT_EQ(build(pgn, options(100000, 1)), 0);
+  BookImage image = readBook(bookPath);
+  ASSERT_EQ(image.entries.size(), 4u);
+  uint32_t played = 0;
+  for (const BookEntry& e : image.entries) played += e.played;
+  EXPECT_GT(played, 900u);
+  EXPECT_LT(played, 1000u);
+}
+
+TEST_F(BookTest, DamagedInputNeverBreaksTheReaders) {
+  // Random damage to a PGN text and to a book file: any result but a crash
+  // or a read out of bounds (the sanitizer build checks the latter).
+  ASSERT_EQ(build(SmallPgn, options(3, 1)), 0);
+  const std::string goodBook = dir.read("test.bok");
+  uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+  const char alphabet[] = "(){}[]\"!?*$.123-/ \n\r\xe9NBRQKabcdefgh";
+  for (int round = 0; round < 100; ++round) {
+    std::string pgn = SmallPgn;
+    for (int k = 0; k < 8; ++k) pgn[next() % pgn.size()] = alphabet[next() % (sizeof alphabet - 1)];
+    pgn = pgn.substr(0, next() % (pgn.size() + 1));
+    BookBuildOptions small = options(3, 1, 64);
+    small.indexSize = 997;
+    build(pgn, small);
+    EXPECT_TRUE(strayFiles().empty()) << pgn;
+
+    std::string bytes = goodBook;
+    for (int k = 0; k < 4; ++k) bytes[next() % bytes.size()] = char(next());
+    bytes = bytes.substr(0, next() % (bytes.size() + 1));
+    frontend.bookEnabled = 1;
+    if (open(bytes) == 0) {
+      newGame(*pos);
+      captured([&] { BookProbe(*pos); });
+      EXPECT_EQ(pos->key(), keyAfter({}));
+    }
+  }
+}
