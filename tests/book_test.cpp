@@ -24,9 +24,9 @@
 #include "book/learn.h"
 #include "book/probe.h"
 #include "book/state.h"
-#include "eval/config.h"
-#include "frontend/output.h"
-#include "frontend/state.h"
+#include "core/config.h"
+#include "core/output.h"
+#include "core/state.h"
 #include "test_support.h"
 
 using namespace tarrock;

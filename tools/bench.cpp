@@ -28,10 +28,10 @@
 #include "book/bookfile.h"
 #include "book/probe.h"
 #include "book/state.h"
+#include "core/output.h"
+#include "core/state.h"
 #include "eval/evaltables.h"
 #include "eval_bench.h"
-#include "frontend/output.h"
-#include "frontend/state.h"
 #include "search_bench.h"
 
 using namespace tarrock;

@@ -6,10 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "book/state.h"
 #include "board/position.h"
-#include "frontend/output.h"
-#include "frontend/state.h"
+#include "book/state.h"
+#include "core/memory.h"
+#include "core/output.h"
+#include "core/state.h"
 #include "search/timecontrol.h"
 
 #ifndef TARROCK_BOOK_DIR

@@ -17,8 +17,10 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "board/print.h"
 #include "book/bookfile.h"
-#include "frontend/output.h"
+#include "core/memory.h"
+#include "core/output.h"
 #include "search/timecontrol.h"
 
 namespace tarrock {

@@ -7,7 +7,7 @@
 #include "board/notation.h"
 #include "book/bookfile.h"
 #include "book/state.h"
-#include "frontend/output.h"
+#include "core/output.h"
 
 namespace tarrock {
 

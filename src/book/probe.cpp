@@ -8,7 +8,7 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "book/state.h"
-#include "frontend/output.h"
+#include "core/output.h"
 #include "search/search.h"
 #include "search/timecontrol.h"
 
