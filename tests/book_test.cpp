@@ -590,14 +590,19 @@ TEST_F(BookTest, DefaultNameFallsBackToTheInstalledBook) {
   char here[4096];
   ASSERT_NE(getcwd(here, sizeof here), nullptr);
   ASSERT_EQ(chdir(dir.path().c_str()), 0);
-  EXPECT_EQ(ChooseBookFile("tarrock.bok", false, installed), installed);
-  EXPECT_EQ(ChooseBookFile("tarrock.bok", false, dir.file("gone.bok")), "tarrock.bok");
-  EXPECT_EQ(ChooseBookFile("tarrock.bok", true, installed), "tarrock.bok");
-  EXPECT_EQ(ChooseBookFile("other.bok", false, installed), "other.bok");
+  const std::string gone = dir.file("gone.bok");
+  EXPECT_EQ(ChooseBookFile("tarrock.bok", false, {gone, installed}), installed);
+  EXPECT_EQ(ChooseBookFile("tarrock.bok", false, {gone}), "tarrock.bok");
+  EXPECT_EQ(ChooseBookFile("tarrock.bok", true, {installed}), "tarrock.bok");
+  EXPECT_EQ(ChooseBookFile("other.bok", false, {installed}), "other.bok");
   dir.write("tarrock.bok", "x");
-  EXPECT_EQ(ChooseBookFile("tarrock.bok", false, installed), "tarrock.bok");
+  EXPECT_EQ(ChooseBookFile("tarrock.bok", false, {installed}), "tarrock.bok");
   ASSERT_EQ(chdir(here), 0);
-  EXPECT_EQ(InstalledBookPath().substr(InstalledBookPath().size() - 32), "/share/games/tarrock/tarrock.bok");
+  // Beside the running binary first, then under the install prefix.
+  std::vector<std::string> paths = InstalledBookPaths();
+  ASSERT_EQ(paths.size(), 2u);
+  for (const std::string& path : paths) EXPECT_EQ(path.substr(path.size() - 32), "/share/games/tarrock/tarrock.bok");
+  EXPECT_NE(paths[0].find("/../share/games/tarrock/"), std::string::npos);
 
   // A BOOK line of the configuration file names the book as much as -B does.
   ResetConfiguration();

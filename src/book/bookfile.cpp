@@ -269,12 +269,25 @@ int32_t BookFind(HashKey key, int32_t lo, int32_t hi) {
   }
 }
 
-std::string ChooseBookFile(const std::string& name, bool named, const std::string& installedBook) {
+std::string ChooseBookFile(const std::string& name, bool named, const std::vector<std::string>& installedBooks) {
   if (named || name != DefaultBookName || access(name.c_str(), F_OK) == 0) return name;
-  if (!installedBook.empty() && access(installedBook.c_str(), F_OK) == 0) return installedBook;
+  for (const std::string& installed : installedBooks)
+    if (access(installed.c_str(), F_OK) == 0) return installed;
   return name;
 }
 
-std::string InstalledBookPath() { return std::string(TARROCK_BOOK_DIR) + "/" + DefaultBookName; }
+std::vector<std::string> InstalledBookPaths() {
+  std::vector<std::string> paths;
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n > 0) {
+    std::string binary(self, size_t(n));
+    size_t slash = binary.rfind('/');
+    if (slash != std::string::npos)
+      paths.push_back(binary.substr(0, slash) + "/../share/games/tarrock/" + DefaultBookName);
+  }
+  paths.push_back(std::string(TARROCK_BOOK_DIR) + "/" + DefaultBookName);
+  return paths;
+}
 
 }  // namespace tarrock

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "board/types.h"
 
@@ -81,9 +82,11 @@ void WriteBookEntry(int32_t index, const BookEntry& entry);
 
 // The file to open for the BOOK setting: a name the user gave (named) is
 // used as it is; the default name is used when it exists in the working
-// directory, else the installed book when that exists.
-std::string ChooseBookFile(const std::string& name, bool named, const std::string& installedBook);
-// <install prefix>/share/games/tarrock/tarrock.bok
-std::string InstalledBookPath();
+// directory, else the first installed book that exists.
+std::string ChooseBookFile(const std::string& name, bool named, const std::vector<std::string>& installedBooks);
+// Where an installed engine's book is: share/games/tarrock/tarrock.bok
+// beside the games/ directory of the running binary (a staged or moved
+// installation), then under the install prefix the build was made for.
+std::vector<std::string> InstalledBookPaths();
 
 }  // namespace tarrock

@@ -186,13 +186,8 @@ void cmdQuit(CommandContext&) {
   std::exit(0);
 }
 
-void setSide(Position& pos, Colour side) {
-  pos.sideToMove = side;
-  pos.keyStack[pos.keyTop] = computeKey(pos);
-}
-
-void cmdWhite(CommandContext& c) { setSide(c.pos, White); }
-void cmdBlack(CommandContext& c) { setSide(c.pos, Black); }
+void cmdWhite(CommandContext& c) { setSideToMove(c.pos, White); }
+void cmdBlack(CommandContext& c) { setSideToMove(c.pos, Black); }
 
 void cmdDisplay(CommandContext& c) {
   frontend.printDiagram++;
@@ -257,7 +252,7 @@ void cmdBest(CommandContext& c) {
   if (c.argCount != 1) return;
   int lines = readNumber(c.word(1));
   if (lines < 1) lines = 1;
-  ThinkMultiPv(c.pos, lines);
+  if (!RefuseIllegalPosition(c.pos)) ThinkMultiPv(c.pos, lines);
 }
 
 void cmdPonder(CommandContext& c) {

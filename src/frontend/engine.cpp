@@ -222,7 +222,7 @@ int EngineMain(int argc, char** argv) {
     return status;
   }
   if (frontend.bookEnabled)
-    OpenBook(ChooseBookFile(config.book, SymbolGiven("BOOK"), InstalledBookPath()).c_str());
+    OpenBook(ChooseBookFile(config.book, SymbolGiven("BOOK"), InstalledBookPaths()).c_str());
 
   search.nodes = 0;
   mainLoop(*pos);
