@@ -11,6 +11,8 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "book/learn.h"
+#include "book/probe.h"
 #include "core/config.h"
 #include "core/numbers.h"
 #include "core/output.h"
@@ -226,7 +228,7 @@ void cmdEasy(CommandContext&) { frontend.ponderEnabled = 0; }
 
 void cmdBook(CommandContext& c) {
   if (c.argCount == 0) {
-    Move m = frontend.bookEnabled ? ProbeBook(c.pos) : 0;
+    Move m = frontend.bookEnabled ? BookProbe(c.pos) : 0;
     if (m) std::printf("Suggested move: %s\n", moveToSan(c.pos, m));
     else std::printf("No book move\n");
     return;
@@ -321,6 +323,7 @@ void cmdResult(CommandContext& c) {
   if (c.is(1, "1-0")) pos.game->result = 1;
   else if (c.is(1, "0-1")) pos.game->result = 2;
   else if (c.is(1, "1/2-1/2")) pos.game->result = 3;
+  BookLearn(pos, search.rootSide);
 }
 
 void cmdExit(CommandContext&) {

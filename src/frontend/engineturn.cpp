@@ -6,6 +6,7 @@
 #include "board/attacks.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "book/probe.h"
 #include "core/config.h"
 #include "core/output.h"
 #include "core/state.h"
@@ -20,8 +21,6 @@
 #include "search/tt.h"
 
 namespace tarrock {
-
-Move ProbeBook(Position&) { return 0; }
 
 namespace {
 
@@ -96,8 +95,9 @@ void EngineTurn(Position& pos) {
       return;
     }
   }
+  search.rootSide = side;  // the colour book learning credits with the result
   if (frontend.bookEnabled && pos.bookMisses < 3 && !frontend.infiniteAnalysis && !frontend.pondering) {
-    if (Move book = ProbeBook(pos)) {
+    if (Move book = BookProbe(pos)) {
       pos.pv[0][0] = book;
       pos.pvLength[0] = 1;
       search.rootScore = 0;
