@@ -146,7 +146,7 @@ RunResult runEngine(const std::vector<std::string>& args, const std::string& inp
 }
 
 SessionResult runSession(const std::vector<std::string>& args, const std::vector<SessionStep>& steps,
-                         double timeout) {
+                         double timeout, const std::string& dir) {
   using Clock = std::chrono::steady_clock;
   SessionResult result;
   ScratchDir scratch;
@@ -159,7 +159,7 @@ SessionResult runSession(const std::vector<std::string>& args, const std::vector
     dup2(out[1], 1);
     dup2(err[1], 2);
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-    if (chdir(scratch.path().c_str()) != 0) _exit(126);
+    if (chdir((dir.empty() ? scratch.path() : dir).c_str()) != 0) _exit(126);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(TARROCK_BINARY));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));

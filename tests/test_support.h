@@ -66,11 +66,11 @@ struct SessionResult : RunResult {
   bool timedOut = false;       // the engine had to be killed
 };
 
-// Runs the engine in a fresh scratch directory step by step over pipes; after
-// the last step standard input is closed, and the engine has up to timeout
-// seconds in all to end, or it is killed.
+// Runs the engine step by step over pipes, in dir or else in a fresh scratch
+// directory; after the last step standard input is closed, and the engine has
+// up to timeout seconds in all to end, or it is killed.
 SessionResult runSession(const std::vector<std::string>& args, const std::vector<SessionStep>& steps,
-                         double timeout = 30);
+                         double timeout = 30, const std::string& dir = "");
 
 std::string readFile(const std::string& path);
 

@@ -60,6 +60,23 @@ bool roomForMove(const Position& pos) {
 
 void interruptHandler(int) { search.pollCountdown = 0; }
 
+// A search that UCI "go" asked for and that has not started yet: UCI answers
+// every "go" with one "bestmove", even when "stop" or "ponderhit" comes
+// before the search could.
+bool uciSearchDue() {
+  return frontend.protocolMode == Uci &&
+         (frontend.engineToMove || (frontend.pondering && frontend.ponderEnabled && !frontend.noPonder));
+}
+
+// The move that is due is searched one ply deep and answered at once.
+void answerDueMoveNow(Position& pos) {
+  search.maxSearchDepth = OnePly;
+  frontend.infiniteAnalysis = 0;
+  frontend.pondering = 0;
+  frontend.engineToMove = 1;
+  ThinkStep(pos);
+}
+
 // After a command that sets up another position: an analysis goes on with the
 // new position, a move the engine was about to choose is no longer due. (A
 // UCI "go" is always answered, so UCI keeps its search.)
@@ -202,7 +219,9 @@ void cmdRating(CommandContext& c) {
   PrintInfo("Rating %s %s %d\n", c.word(1), c.word(2), g.drawScore);
 }
 
-void cmdQuit(CommandContext&) {
+// A move still due is answered first, at once, as when "quit" stops a search.
+void cmdQuit(CommandContext& c) {
+  if (uciSearchDue() || (frontend.engineToMove && !frontend.infiniteAnalysis)) answerDueMoveNow(c.pos);
   CloseLog();
   std::fflush(stdout);
   std::exit(0);
@@ -394,23 +413,9 @@ void cmdIsready(CommandContext&) {
   std::fflush(stdout);
 }
 
-// A search that "go" asked for and that has not started yet: UCI answers
-// every "go" with one "bestmove", even when "stop" or "ponderhit" comes
-// before the search could.
-bool uciSearchDue() {
-  return frontend.protocolMode == Uci &&
-         (frontend.engineToMove || (frontend.pondering && frontend.ponderEnabled && !frontend.noPonder));
-}
-
-// "stop" before the search started: the search runs now, one ply deep, so
-// that the reply is a move, and it is sent at once.
+// "stop" before the search started: the move is answered now.
 void cmdStop(CommandContext& c) {
-  if (!uciSearchDue()) return;
-  search.maxSearchDepth = OnePly;
-  frontend.infiniteAnalysis = 0;
-  frontend.pondering = 0;
-  frontend.engineToMove = 1;
-  ThinkStep(c.pos);
+  if (uciSearchDue()) answerDueMoveNow(c.pos);
 }
 
 // "ponderhit" before the ponder search started: it starts as a normal search
