@@ -22,6 +22,12 @@ bool contains(const std::string& text, const std::string& part) { return text.fi
 
 const char* const UciStart = "uci\n";
 
+// A session without the opening book: every move is searched.
+SessionResult session(std::vector<std::string> args, const std::vector<SessionStep>& steps, double timeout) {
+  args.insert(args.begin(), "-o");
+  return runSession(args, steps, timeout);
+}
+
 }  // namespace
 
 TEST(Sessions, DepthLimitBelowOnePlySearchesOnePly) {
@@ -39,7 +45,7 @@ TEST(Sessions, DepthLimitBelowOnePlySearchesOnePly) {
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.args;
-    args.push_back("-e");
+    args.insert(args.end(), {"-e", "-o"});
     RunResult r = runEngine(args, c.input);
     EXPECT_EQ(r.status, 0) << c.input;
     EXPECT_TRUE(contains(r.out, c.expected)) << c.input << r.out;
@@ -49,9 +55,10 @@ TEST(Sessions, DepthLimitBelowOnePlySearchesOnePly) {
   // xboard: two moves under "sd -1", each a real move that keeps the
   // position sound.
   const std::vector<std::string> moveOrEnd = {"move ", "Illegal", "{"};
-  SessionResult xb = runSession({"-e", "-l", "x.log"}, {{"xboard\nprotover 2\nsd -1\ngo\n", moveOrEnd},
+  SessionResult xb = session({"-e", "-l", "x.log"}, {{"xboard\nprotover 2\nsd -1\ngo\n", moveOrEnd},
                                                         {"go\n", moveOrEnd},
-                                                        {"quit\n"}});
+                                                        {"quit\n"}},
+                        30);
   EXPECT_EQ(xb.status, 0) << xb.out;
   EXPECT_EQ(occurrences(xb.out, "move "), 2) << xb.out;
   EXPECT_FALSE(contains(xb.out, "move a1a1")) << xb.out;
@@ -59,7 +66,7 @@ TEST(Sessions, DepthLimitBelowOnePlySearchesOnePly) {
 
 TEST(Sessions, LineTypedDuringABestSearchIsExecuted) {
   // "best 3" runs within the 2 seconds "st 2" allotted; the ping stops it.
-  SessionResult r = runSession({"-l", "t.log"}, {{"xboard\nprotover 2\nst 2\ngo\n", {"move "}},
+  SessionResult r = session({"-l", "t.log"}, {{"xboard\nprotover 2\nst 2\ngo\n", {"move "}},
                                                  {"force\nbest 3\n", {}, 0.5},
                                                  {"ping 5\n", {"pong 5\n"}},
                                                  {"quit\n"}},
@@ -100,7 +107,7 @@ TEST(Sessions, WaitingLinesRunFirstAndKeepTheEnginesTurn) {
   for (const Case& c : cases) {
     std::vector<SessionStep> steps = c.steps;
     steps.push_back({"quit\n"});
-    SessionResult r = runSession({"-e"}, steps, 15);
+    SessionResult r = session({"-e"}, steps, 15);
     EXPECT_EQ(r.status, 0) << c.name;
     size_t first = r.out.find(c.first);
     ASSERT_NE(first, std::string::npos) << c.name << "\n" << r.out;
@@ -118,7 +125,7 @@ TEST(Sessions, WaitingLinesRunFirstAndKeepTheEnginesTurn) {
 
 TEST(Sessions, PartialLineDoesNotHoldUpTheSearch) {
   // The move is due after 1 second; the rest of the line comes much later.
-  SessionResult r = runSession({"-e"}, {{"xboard\nprotover 2\nst 1\ngo\n", {}, 0.2},
+  SessionResult r = session({"-e"}, {{"xboard\nprotover 2\nst 1\ngo\n", {}, 0.2},
                                         {"pi", {"move "}},
                                         {"", {}, 0.5},
                                         {"ng 1\n", {"pong 1\n"}},
@@ -143,7 +150,7 @@ TEST(Sessions, EndOfInputEndsASearchWithoutTimeLimit) {
       {"xboard pondering", {{"xboard\nhard\nsd 2\ne2e4\n", {"move "}}, {"", {}, 0.3}}},
   };
   for (const Case& c : cases) {
-    SessionResult r = runSession({}, c.steps, 8);
+    SessionResult r = session({}, c.steps, 8);
     EXPECT_FALSE(r.timedOut) << c.name;
     EXPECT_EQ(r.status, 0) << c.name;
   }
@@ -163,7 +170,7 @@ TEST(Sessions, UciAnswersEveryGoOnceWithAMove) {
        "1/2-1/2 {Drawn by repetition}\n", "bestmove "},
   };
   for (const Case& c : cases) {
-    SessionResult r = runSession(
+    SessionResult r = session(
         {"-e"}, {{std::string(UciStart) + "position " + c.position + "\n" + c.go + "\n", {}, 0.3},
                  {"stop\n", {}, 0.3},
                  {"quit\n"}},
@@ -196,7 +203,7 @@ TEST(Sessions, UciInfiniteAndPonderRepliesWaitForStopOrPonderhit) {
       {"fen 6k1/5ppp/8/8/8/8/8/R5K1 w - -", "go ponder wtime 1000 btime 1000", "stop\n", "bestmove a1a8"},
   };
   for (const Case& c : cases) {
-    SessionResult r = runSession({"-e"}, {{std::string(UciStart) + "position " + c.position + "\n" + c.go + "\n", {}, 0.5},
+    SessionResult r = session({"-e"}, {{std::string(UciStart) + "position " + c.position + "\n" + c.go + "\n", {}, 0.5},
                                           {"isready\n", {"readyok\n"}},
                                           {c.release, {"bestmove "}},
                                           {"quit\n"}},
@@ -230,7 +237,7 @@ TEST(Sessions, XboardAnalysisGoesOnAfterEveryCommandButExit) {
   steps.push_back({"exit\n", {}, 0.3});
   steps.push_back({".\n", {}, 0.3});
   steps.push_back({"quit\n"});
-  SessionResult r = runSession({"-e"}, steps, 40);
+  SessionResult r = session({"-e"}, steps, 40);
   EXPECT_EQ(r.status, 0);
   EXPECT_TRUE(contains(r.out, "pong 1\n")) << r.out;
   EXPECT_EQ(occurrences(r.out, "stat01: "), int(std::size(commands))) << r.out;
