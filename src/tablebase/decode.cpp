@@ -276,8 +276,18 @@ TbDecodeResult DecodeBlock(const TbCompressedLayout& layout, FILE* file, uint32_
       length = 14 + (1u << extra) + in.read(extra);
     }
     if (in.overrun() || distance == 0 || distance > done || length > size - done) return TbDecodeBadBlock;
-    const unsigned char* from = out + done - distance;
-    for (uint32_t j = 0; j < length; ++j) out[done + j] = from[j];
+    unsigned char* to = out + done;
+    if (distance >= length) {
+      std::memcpy(to, to - distance, length);
+    } else {
+      // Overlapping: the first period, then the periods written so far again.
+      std::memcpy(to, to - distance, distance);
+      for (uint32_t copied = distance; copied < length;) {
+        const uint32_t n = copied < length - copied ? copied : length - copied;
+        std::memcpy(to + copied, to, n);
+        copied += n;
+      }
+    }
     done += length;
   }
   return TbDecodeOk;
