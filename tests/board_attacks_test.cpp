@@ -2,7 +2,7 @@
 
 #include "board/attacks.h"
 #include "board/fen.h"
-#include "frontend/output.h"
+#include "core/output.h"
 #include "test_support.h"
 
 using namespace tarrock;

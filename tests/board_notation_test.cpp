@@ -7,7 +7,7 @@
 #include "board/notation.h"
 #include "board/verify.h"
 #include "board_test_util.h"
-#include "frontend/state.h"
+#include "core/state.h"
 
 using namespace tarrock;
 

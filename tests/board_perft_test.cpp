@@ -9,7 +9,7 @@
 
 #include "board/fen.h"
 #include "board/perft.h"
-#include "frontend/output.h"
+#include "core/output.h"
 #include "test_support.h"
 
 using namespace tarrock;

@@ -3,7 +3,7 @@
 #include "board/attacks.h"
 #include "board/fen.h"
 #include "board/tables.h"
-#include "frontend/output.h"
+#include "core/output.h"
 #include "test_support.h"
 
 using namespace tarrock;

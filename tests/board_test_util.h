@@ -9,7 +9,7 @@
 
 #include "board/fen.h"
 #include "board/position.h"
-#include "frontend/output.h"
+#include "core/output.h"
 #include "test_support.h"
 
 namespace tarrock::testutil {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "eval/config.h"
+#include "core/config.h"
 #include "test_support.h"
 
 using namespace tarrock;

@@ -5,9 +5,9 @@
 
 #include "board/fen.h"
 #include "board/position.h"
+#include "core/output.h"
+#include "core/state.h"
 #include "frontend/diagram.h"
-#include "frontend/output.h"
-#include "frontend/state.h"
 #include "test_support.h"
 
 using namespace tarrock;

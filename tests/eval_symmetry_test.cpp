@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "board/fen.h"
+#include "core/output.h"
 #include "eval/evaluate.h"
 #include "eval/pawns.h"
-#include "frontend/output.h"
 #include "test_support.h"
 
 using namespace tarrock;

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "board/fen.h"
+#include "core/output.h"
 #include "eval/evaltables.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
 #include "eval/pawns.h"
-#include "frontend/output.h"
 #include "eval_test_util.h"
 #include "test_support.h"
 

@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "board/fen.h"
+#include "core/output.h"
 #include "eval/evaluate.h"
 #include "eval/pawns.h"
-#include "frontend/output.h"
 #include "test_support.h"
 
 namespace tarrock::testutil {

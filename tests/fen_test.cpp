@@ -5,7 +5,7 @@
 
 #include "board/fen.h"
 #include "board/position.h"
-#include "frontend/output.h"
+#include "core/output.h"
 #include "test_support.h"
 
 using namespace tarrock;

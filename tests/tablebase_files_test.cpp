@@ -7,9 +7,10 @@
 
 #include "board/fen.h"
 #include "board/position.h"
+#include "core/memory.h"
+#include "core/output.h"
+#include "core/state.h"
 #include "eval/pawns.h"
-#include "frontend/output.h"
-#include "frontend/state.h"
 #include "search/root.h"
 #include "search/search.h"
 #include "search/state.h"

@@ -16,6 +16,7 @@
 #include "board/position.h"
 #include "eval/evaltables.h"
 #include "eval/pawns.h"
+#include "frontend/engine.h"
 
 namespace tarrock::testutil {
 
@@ -24,6 +25,7 @@ void initEngineTables() {
   if (done) return;
   done = true;
   resetRandom();
+  InstallFrontendHooks();
   InitEvalTables();
   initKeys();
   AllocatePawnTable();

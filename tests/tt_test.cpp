@@ -2,7 +2,7 @@
 
 #include "board/fen.h"
 #include "board/position.h"
-#include "frontend/output.h"
+#include "core/output.h"
 #include "search/state.h"
 #include "search/tt.h"
 #include "test_support.h"

@@ -24,9 +24,9 @@
 #include "board/perft.h"
 #include "board/position.h"
 #include "board/tables.h"
+#include "core/output.h"
 #include "eval/evaltables.h"
 #include "eval_bench.h"
-#include "frontend/output.h"
 #include "search_bench.h"
 
 using namespace tarrock;

@@ -9,10 +9,10 @@
 
 #include "board/fen.h"
 #include "board/position.h"
+#include "core/output.h"
 #include "eval/evaltables.h"
 #include "eval/evaluate.h"
 #include "eval/pawns.h"
-#include "frontend/output.h"
 
 namespace tarrock {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "frontend/output.h"
+#include "core/output.h"
 
 namespace tarrock {
 

@@ -1,7 +1,7 @@
 #include "board/makemove.h"
 
+#include "board/material.h"
 #include "board/tables.h"
-#include "eval/params.h"
 
 namespace tarrock {
 

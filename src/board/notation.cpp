@@ -7,8 +7,9 @@
 #include "board/fen.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
-#include "frontend/output.h"
-#include "frontend/state.h"
+#include "board/print.h"
+#include "core/output.h"
+#include "core/state.h"
 
 namespace tarrock {
 

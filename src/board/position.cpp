@@ -2,16 +2,18 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "board/fen.h"
 #include "board/makemove.h"
-#include "eval/params.h"
-#include "frontend/state.h"
-#include "frontend/output.h"
+#include "board/material.h"
+#include "core/output.h"
+#include "core/state.h"
 
 namespace tarrock {
 
 KeyTables keys;
+EvalVariables evalVars;
 SquareMaps squareMaps;
 
 namespace {
@@ -198,9 +200,18 @@ Move replayMove(Position& pos) {
   return move;
 }
 
-[[noreturn]] void fatalError(const char* text) {
-  PrintInfo("%s\n", text);
-  std::exit(1);
+Position* NewPosition() {
+  Position* pos = new (std::nothrow) Position();
+  GameRecord* game = new (std::nothrow) GameRecord();
+  if (!pos || !game) fatalError("malloc: ran out of memory");
+  pos->game = game;
+  return pos;
+}
+
+void FreePosition(Position* pos) {
+  if (!pos) return;
+  delete pos->game;
+  delete pos;
 }
 
 }  // namespace tarrock

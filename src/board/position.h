@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "board/types.h"
+#include "core/output.h"
 
 namespace tarrock {
 
@@ -152,6 +153,8 @@ void playMove(Position& pos, Move move);
 Move takeBack(Position& pos);
 Move replayMove(Position& pos);
 
-[[noreturn]] void fatalError(const char* text);
+// A Position with its own GameRecord; ends the process when memory runs out.
+Position* NewPosition();
+void FreePosition(Position* pos);
 
 }  // namespace tarrock

@@ -2,8 +2,6 @@
 
 namespace tarrock {
 
-EvalVariables evalVars;
-
 namespace source {
 
 // Pawns.

@@ -1,7 +1,8 @@
 // Every number the static evaluation uses. The evaluation variables (piece
-// values behind the material sums and the king-safety weight) are writable:
-// the play levels overwrite them at run time and everything else reads them.
-// The named weights and the colour-free short tables are compile-time
+// values behind the material sums and the king-safety weight, in
+// board/material.h because make/unmake keeps the sums) are writable: the play
+// levels overwrite them at run time and everything else reads them. The named
+// weights and the colour-free short tables are compile-time
 // constants. The tables given per colour (short rank tables and square tables)
 // are listed here once, from White's point of view with the eighth rank first,
 // in namespace `source`; InitEvalTables (eval/evaltables.h) turns them into
@@ -10,30 +11,10 @@
 
 #include <cstdint>
 
+#include "board/material.h"
+
 namespace tarrock {
 
-struct EvalVariables {
-  int pawnValue = 100;
-  int knightValue = 300;
-  int bishopValue = 300;
-  int rookValue = 500;
-  int queenValue = 970;
-  int kingSafetyWeight = 4;
-
-  // Material value of a piece type (1 pawn .. 5 queen); kings count 0.
-  int valueOf(int type) const {
-    switch (type) {
-      case 1: return pawnValue;
-      case 2: return knightValue;
-      case 3: return bishopValue;
-      case 4: return rookValue;
-      case 5: return queenValue;
-      default: return 0;
-    }
-  }
-};
-
-extern EvalVariables evalVars;
 
 // Named weights, in centipawns.
 constexpr int RookOpenFile = 35;

@@ -3,10 +3,11 @@
 #include <cstring>
 
 #include "board/tables.h"
+#include "core/memory.h"
+#include "core/output.h"
 #include "eval/evaltables.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
-#include "frontend/output.h"
 
 namespace tarrock {
 

@@ -1,6 +1,6 @@
 #include "frontend/diagram.h"
 
-#include "frontend/state.h"
+#include "core/state.h"
 
 namespace tarrock {
 

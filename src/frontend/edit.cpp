@@ -5,9 +5,10 @@
 #include <cstring>
 
 #include "board/fen.h"
+#include "board/print.h"
+#include "core/output.h"
+#include "core/state.h"
 #include "frontend/input.h"
-#include "frontend/output.h"
-#include "frontend/state.h"
 
 namespace tarrock {
 

@@ -9,16 +9,18 @@
 
 #include "board/fen.h"
 #include "board/position.h"
-#include "eval/config.h"
+#include "board/print.h"
+#include "core/config.h"
+#include "core/numbers.h"
+#include "core/output.h"
+#include "core/state.h"
 #include "eval/evaltables.h"
 #include "eval/pawns.h"
 #include "frontend/commands.h"
+#include "frontend/diagram.h"
 #include "frontend/engineturn.h"
 #include "frontend/input.h"
-#include "frontend/numbers.h"
-#include "frontend/output.h"
 #include "frontend/poll.h"
-#include "frontend/state.h"
 #include "search/epd.h"
 #include "search/state.h"
 #include "search/tt.h"
@@ -170,10 +172,16 @@ void mainLoop(Position& pos) {
 
 }  // namespace
 
+void InstallFrontendHooks() {
+  boardHooks.drawDiagram = DrawDiagram;
+  search.pollInput = PollInput;
+}
+
 int EngineMain(int argc, char** argv) {
   Position* pos = NewPosition();
   StartupOptions options;
   scanOptions(argc, argv, options);
+  InstallFrontendHooks();
 
   PrintInfo("Tarrock %s\n", EngineVersion);
   std::printf("feature done=0\n");

@@ -7,4 +7,8 @@ namespace tarrock {
 
 int EngineMain(int argc, char** argv);
 
+// Hands the lower layers the front-end routines they call: the diagram for
+// printed boards and the input poll of the search.
+void InstallFrontendHooks();
+
 }  // namespace tarrock

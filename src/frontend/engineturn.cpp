@@ -1,3 +1,4 @@
+#include "board/print.h"
 #include "frontend/engineturn.h"
 
 #include <cstdio>
@@ -5,9 +6,10 @@
 #include "board/attacks.h"
 #include "board/movegen.h"
 #include "board/notation.h"
-#include "eval/config.h"
-#include "frontend/output.h"
-#include "frontend/state.h"
+#include "core/config.h"
+#include "core/output.h"
+#include "core/state.h"
+#include "frontend/replies.h"
 #include "search/ponder.h"
 #include "search/root.h"
 #include "search/search.h"

@@ -1,9 +1,9 @@
 #include "frontend/levels.h"
 
+#include "core/output.h"
+#include "core/state.h"
 #include "eval/params.h"
 #include "eval/pawns.h"
-#include "frontend/output.h"
-#include "frontend/state.h"
 #include "search/state.h"
 #include "search/tt.h"
 

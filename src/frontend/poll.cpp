@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/output.h"
+#include "core/state.h"
 #include "frontend/commands.h"
 #include "frontend/input.h"
-#include "frontend/output.h"
-#include "frontend/state.h"
 #include "search/state.h"
 #include "search/thinking.h"
 

@@ -9,9 +9,9 @@
 #include "board/fen.h"
 #include "board/notation.h"
 #include "board/position.h"
-#include "frontend/diagram.h"
-#include "frontend/output.h"
-#include "frontend/state.h"
+#include "board/print.h"
+#include "core/output.h"
+#include "core/state.h"
 #include "search/root.h"
 #include "search/search.h"
 #include "search/state.h"
@@ -104,7 +104,7 @@ void readSolutions(Position& pos, const std::string& line, size_t at) {
     if (!m) {
       int saved = frontend.printDiagram;
       frontend.printDiagram = 1;
-      DrawDiagram(stdout, pos);
+      if (boardHooks.drawDiagram) boardHooks.drawDiagram(stdout, pos);
       frontend.printDiagram = saved;
       std::printf("Invalid move: %s\n", text.c_str());
       std::fflush(stdout);

@@ -8,10 +8,9 @@
 #include "board/movegen.h"
 #include "board/see.h"
 #include "board/tables.h"
+#include "core/state.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
-#include "frontend/poll.h"
-#include "frontend/state.h"
 #include "search/state.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
@@ -276,7 +275,7 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
   if (countdown <= 0) {
     search.pollCountdown = PollInterval;
     CheckTimeAtPoll();
-    if (search.inputPolling) PollInput(pos);
+    if (search.inputPolling && search.pollInput) search.pollInput(pos);
     if (search.abortSearch) return beta;
   }
   // 2-5. Ply limit, counters, repetition, mate distance.

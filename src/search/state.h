@@ -9,6 +9,8 @@
 
 namespace tarrock {
 
+struct Position;
+
 constexpr int OnePly = 12;
 constexpr int Infinity = 32767;
 constexpr int MateBound = 30000;
@@ -20,6 +22,9 @@ struct SearchState {
   volatile int abortSearch = 0;
   volatile int pollCountdown = 0;
   bool inputPolling = true;  // off for benchmarks
+  // The front end's input poll, installed at start-up: reads a waiting line,
+  // answers it or leaves it pending and sets abortSearch.
+  int (*pollInput)(Position& pos) = nullptr;
   bool thinking = false;     // a search is running
   uint64_t nodes = 0;
   int selDepth = 0;

@@ -5,8 +5,9 @@
 
 #include "board/makemove.h"
 #include "board/notation.h"
-#include "frontend/output.h"
-#include "frontend/state.h"
+#include "board/print.h"
+#include "core/output.h"
+#include "core/state.h"
 #include "search/root.h"
 #include "search/state.h"
 #include "search/timecontrol.h"

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <ctime>
 
-#include "frontend/output.h"
-#include "frontend/state.h"
+#include "core/output.h"
+#include "core/state.h"
 #include "search/state.h"
 #include "search/tt.h"
 

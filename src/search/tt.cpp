@@ -4,9 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/memory.h"
+#include "core/output.h"
+#include "core/state.h"
 #include "eval/pawns.h"
-#include "frontend/output.h"
-#include "frontend/state.h"
 
 namespace tarrock {
 

@@ -5,7 +5,7 @@
 #include <new>
 #include <string>
 
-#include "board/position.h"
+#include "core/output.h"
 #include "tablebase/decode.h"
 #include "tablebase/state.h"
 

@@ -1,8 +1,9 @@
 #include "tablebase/probe.h"
 
-#include "eval/config.h"
-#include "frontend/output.h"
-#include "frontend/state.h"
+#include "core/config.h"
+#include "core/memory.h"
+#include "core/output.h"
+#include "core/state.h"
 #include "tablebase/files.h"
 
 namespace tarrock {

@@ -1,14 +1,11 @@
-#include "frontend/output.h"
+#include "core/output.h"
 
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
-#include "board/fen.h"
-#include "frontend/diagram.h"
-#include "frontend/state.h"
+#include "core/state.h"
 
 namespace tarrock {
 
@@ -49,20 +46,14 @@ int PrintOut(const char* format, ...) {
   return n;
 }
 
-void PrintBoard(const Position& pos) {
-  if (!frontend.showOutput) return;
-  if (frontend.protocolMode == Console) DrawDiagram(stdout, pos);
-  if (logState.logFile) DrawDiagram(logState.logFile, pos);
-}
-
-void PrintPositionLine(const Position& pos) {
+void PrintRouted(void (*print)(FILE* stream, const void* what), const void* what) {
   if (!frontend.showOutput) return;
   if (frontend.protocolMode == Console) {
-    writeFen(stdout, pos);
+    print(stdout, what);
     std::fflush(stdout);
   }
   if (logState.logFile) {
-    writeFen(logState.logFile, pos);
+    print(logState.logFile, what);
     std::fflush(logState.logFile);
   }
 }
@@ -82,41 +73,9 @@ void CloseLog() {
   logState.logFile = nullptr;
 }
 
-void SendXboardMove(Move m) {
-  static const char* const suffix[5] = {"", "=n", "=b", "=r", "=q"};
-  std::printf("move %s%s%s\n", squareNames[moveFrom(m)], squareNames[moveTo(m)],
-              suffix[(movePromotion(m) >> 12) % 5]);
-  std::fflush(stdout);
+[[noreturn]] void fatalError(const char* text) {
+  PrintInfo("%s\n", text);
+  std::exit(1);
 }
-
-void SendIllegalMove(Move m, const char* received) {
-  if (m)
-    std::printf("Illegal move: %s%s\n", squareNames[moveFrom(m)], squareNames[moveTo(m)]);
-  else
-    std::printf("Illegal move: %s\n", received);
-  std::fflush(stdout);
-}
-
-Position* NewPosition() {
-  Position* pos = new (std::nothrow) Position();
-  GameRecord* game = new (std::nothrow) GameRecord();
-  if (!pos || !game) fatalError("malloc: ran out of memory");
-  pos->game = game;
-  return pos;
-}
-
-void FreePosition(Position* pos) {
-  if (!pos) return;
-  delete pos->game;
-  delete pos;
-}
-
-void* AllocateOrDie(size_t bytes) {
-  void* memory = std::malloc(bytes ? bytes : 1);
-  if (!memory) fatalError("malloc: ran out of memory");
-  return memory;
-}
-
-void Release(void* memory) { std::free(memory); }
 
 }  // namespace tarrock

@@ -1,12 +1,12 @@
-#include "eval/config.h"
+#include "core/config.h"
 
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "frontend/numbers.h"
-#include "frontend/output.h"
+#include "core/numbers.h"
+#include "core/output.h"
 
 namespace tarrock {
 

@@ -1,4 +1,4 @@
-#include "frontend/state.h"
+#include "core/state.h"
 
 namespace tarrock {
 

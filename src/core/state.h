@@ -1,6 +1,7 @@
-// Process-wide state of the front end: the protocol in force, the flags that
-// the command interpreter, the input poll, the output routines and the search
-// share, and the clocks. One record, owned by the main loop.
+// The process-wide flags: the protocol in force, the quiet flag, the flags
+// that the command interpreter, the input poll, the output routines and the
+// search share, and the clocks. One record, set by the front end (commands,
+// options, the main loop) and read by every layer.
 #pragma once
 
 #include <cstdint>

@@ -1,14 +1,10 @@
 // Output routing and the log file. PrintInfo and PrintOut decide from the
 // protocol in force and the quiet flag whether a text reaches the screen, the
 // log, both or neither; protocol replies bypass them and go straight to
-// standard output. Also the xboard move replies and the memory routines that
-// allocate the engine's Position and end the process when memory runs out.
+// standard output. fatalError prints one line and ends the process.
 #pragma once
 
-#include <cstddef>
 #include <cstdio>
-
-#include "board/position.h"
 
 namespace tarrock {
 
@@ -19,18 +15,15 @@ extern LogState logState;
 
 int PrintInfo(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int PrintOut(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void PrintBoard(const Position& pos);
-void PrintPositionLine(const Position& pos);
+
+// Writes the text through the given printer to the screen (console mode
+// only) and to the log, as PrintInfo would route it.
+void PrintRouted(void (*print)(FILE* stream, const void* what), const void* what);
 
 void OpenLog(const char* name);
 void CloseLog();
 
-void SendXboardMove(Move m);
-void SendIllegalMove(Move m, const char* received);
-
-Position* NewPosition();
-void FreePosition(Position* pos);
-void* AllocateOrDie(size_t bytes);
-void Release(void* memory);
+// Prints the text as information and ends the process with status 1.
+[[noreturn]] void fatalError(const char* text);
 
 }  // namespace tarrock
