@@ -35,9 +35,11 @@ struct TempFile {
     file = std::tmpfile();
     std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::fflush(file);
+    fd = fileno(file);
   }
   ~TempFile() { std::fclose(file); }
   FILE* file;
+  int fd;
 };
 
 // Reads the header of bytes and decodes every block; the plain bytes, or the
@@ -45,12 +47,12 @@ struct TempFile {
 TbDecodeResult decodeAll(const std::string& bytes, std::string& plain) {
   TempFile f(bytes);
   TbCompressedLayout layout;
-  TbDecodeResult r = ReadCompressedHeader(f.file, layout);
+  TbDecodeResult r = ReadCompressedHeader(f.fd, layout);
   if (r != TbDecodeOk) return r;
   std::vector<unsigned char> out(layout.blockSize), work(TbDecodeWorkSize);
   plain.clear();
   for (uint32_t i = 0; i < layout.blockCount; ++i) {
-    if ((r = DecodeBlock(layout, f.file, i, out.data(), work.data())) != TbDecodeOk) return r;
+    if ((r = DecodeBlock(layout, f.fd, i, out.data(), work.data())) != TbDecodeOk) return r;
     plain.append(reinterpret_cast<const char*>(out.data()),
                  i + 1 == layout.blockCount ? layout.lastBlockSize : layout.blockSize);
   }
@@ -102,7 +104,7 @@ TEST(TablebaseDecode, HeaderGivesTheBlockIndexAndLength) {
   EncodedFile file = encodeTablebase(data, someDistances);
   TempFile f(file.bytes);
   TbCompressedLayout layout;
-  ASSERT_EQ(ReadCompressedHeader(f.file, layout), TbDecodeOk);
+  ASSERT_EQ(ReadCompressedHeader(f.fd, layout), TbDecodeOk);
   EXPECT_EQ(layout.blockSize, 8192u);
   EXPECT_EQ(layout.blockCount, 3u);
   EXPECT_EQ(layout.lastBlockSize, 300u);
@@ -120,7 +122,7 @@ TEST(TablebaseDecode, IncompressibleBlockIsStoredAndCopied) {
   EncodedFile file = encodeTablebase(data, {1});
   TempFile f(file.bytes);
   TbCompressedLayout layout;
-  ASSERT_EQ(ReadCompressedHeader(f.file, layout), TbDecodeOk);
+  ASSERT_EQ(ReadCompressedHeader(f.fd, layout), TbDecodeOk);
   EXPECT_EQ(layout.offsets[1] - layout.offsets[0], 8192u);  // stored as it is
   std::string plain;
   ASSERT_EQ(decodeAll(file.bytes, plain), TbDecodeOk);
@@ -210,7 +212,7 @@ TEST(TablebaseDecode, MalformedHeadersAreRejected) {
     if (c.reseal) resealHeader(bytes, good.headerLength);
     TempFile f(bytes);
     TbCompressedLayout layout;
-    EXPECT_EQ(ReadCompressedHeader(f.file, layout), c.expected);
+    EXPECT_EQ(ReadCompressedHeader(f.fd, layout), c.expected);
   }
 }
 

@@ -1,5 +1,9 @@
 #include "tablebase/decode.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -195,18 +199,30 @@ TbDecodeResult BuildHuffmanCode(const uint8_t* lengths, int n, int rootBits, TbH
   return TbDecodeOk;
 }
 
-TbDecodeResult ReadCompressedHeader(FILE* file, TbCompressedLayout& layout) try {
-  if (std::fseek(file, 0, SEEK_END) != 0) return TbDecodeReadError;
-  long fileSize = std::ftell(file);
-  if (fileSize < 0 || std::fseek(file, 0, SEEK_SET) != 0) return TbDecodeReadError;
+long long TbReadAt(int fd, void* buffer, size_t count, uint64_t offset) {
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = pread(fd, static_cast<char*>(buffer) + done, count - done, off_t(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    done += size_t(n);
+  }
+  return (long long)done;
+}
+
+TbDecodeResult ReadCompressedHeader(int fd, TbCompressedLayout& layout) try {
+  struct stat info;
+  if (fstat(fd, &info) != 0) return TbDecodeReadError;
+  const uint64_t fileSize = uint64_t(info.st_size);
 
   unsigned char fixed[80];
-  if (std::fread(fixed, 1, 80, file) != 80) return TbDecodeReadError;
+  if (TbReadAt(fd, fixed, 80, 0) != 80) return TbDecodeReadError;
   const uint32_t headerLength = bigEndian32(fixed + 64);
   const uint32_t blockBits = fixed[70];
   const uint32_t blockCount = bigEndian32(fixed + 72);
   if (headerLength < 84 || blockBits > 16 || fixed[71] != TbDistanceCount ||
-      bigEndian32(fixed + 76) != HeaderMagic || blockCount == 0 || headerLength > uint64_t(fileSize))
+      bigEndian32(fixed + 76) != HeaderMagic || blockCount == 0 || headerLength > fileSize)
     return TbDecodeBrokenHeader;
   const uint64_t sizesAt = 80 + 8 * uint64_t(blockCount);
   const uint64_t lengthsAt = sizesAt + ((uint64_t(blockCount) + 25) * blockBits + 7) / 8;
@@ -214,7 +230,8 @@ TbDecodeResult ReadCompressedHeader(FILE* file, TbCompressedLayout& layout) try 
 
   std::vector<unsigned char> header(headerLength);
   std::memcpy(header.data(), fixed, 80);
-  if (std::fread(header.data() + 80, 1, headerLength - 80, file) != headerLength - 80) return TbDecodeReadError;
+  if (TbReadAt(fd, header.data() + 80, headerLength - 80, 80) != (long long)(headerLength - 80))
+    return TbDecodeReadError;
   if (TbChecksum(header.data(), headerLength - 4) != bigEndian32(header.data() + headerLength - 4))
     return TbDecodeBadChecksum;
 
@@ -234,7 +251,7 @@ TbDecodeResult ReadCompressedHeader(FILE* file, TbCompressedLayout& layout) try 
   layout.lastBlockSize = sizes.read(int(blockBits));
   if (layout.lastBlockSize == 0) layout.lastBlockSize = layout.blockSize;
   for (int k = 0; k < TbDistanceCount; ++k) layout.distances[k] = sizes.read(int(blockBits));
-  if (layout.offsets[blockCount] > uint64_t(fileSize)) return TbDecodeBrokenHeader;
+  if (layout.offsets[blockCount] > fileSize) return TbDecodeBrokenHeader;
   layout.length = uint64_t(layout.blockSize) * (blockCount - 1) + layout.lastBlockSize;
 
   BitReader description(header.data() + lengthsAt, size_t(headerLength - 4 - lengthsAt));
@@ -246,15 +263,13 @@ TbDecodeResult ReadCompressedHeader(FILE* file, TbCompressedLayout& layout) try 
   return TbDecodeOutOfMemory;
 }
 
-TbDecodeResult DecodeBlock(const TbCompressedLayout& layout, FILE* file, uint32_t block, unsigned char* out,
+TbDecodeResult DecodeBlock(const TbCompressedLayout& layout, int fd, uint32_t block, unsigned char* out,
                            unsigned char* work) {
   if (block >= layout.blockCount) return TbDecodeBadBlockNumber;
   const uint64_t stored = layout.offsets[block + 1] - layout.offsets[block];
   const uint32_t size = block + 1 == layout.blockCount ? layout.lastBlockSize : layout.blockSize;
   if (stored > TbDecodeWorkSize) return TbDecodeBadBlock;
-  if (layout.offsets[block] > uint64_t(INT64_MAX) || std::fseek(file, long(layout.offsets[block]), SEEK_SET) != 0)
-    return TbDecodeReadError;
-  if (std::fread(work, 1, size_t(stored), file) != stored) return TbDecodeReadError;
+  if (TbReadAt(fd, work, size_t(stored), layout.offsets[block]) != (long long)stored) return TbDecodeReadError;
   if (stored == size) {
     std::memcpy(out, work, size);
     return TbDecodeOk;

@@ -9,7 +9,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 namespace tarrock {
@@ -65,14 +64,19 @@ uint32_t TbChecksum(const unsigned char* data, size_t size);
 // Builds a canonical code from symbol lengths (0: symbol not used).
 TbDecodeResult BuildHuffmanCode(const uint8_t* lengths, int n, int rootBits, TbHuffmanCode& code);
 
-// Reads and checks the header of an open file; on success layout holds the
-// block index and code. The first 64 bytes (the format's signature) are not
-// compared.
-TbDecodeResult ReadCompressedHeader(FILE* file, TbCompressedLayout& layout);
+// Reads count bytes at offset of the open file descriptor fd; returns the
+// bytes read (fewer at the end of the file) or -1 on a read error. Reads by
+// position, so it needs no seek and allocates nothing.
+long long TbReadAt(int fd, void* buffer, size_t count, uint64_t offset);
+
+// Reads and checks the header of a file open for reading; on success layout
+// holds the block index and code. The first 64 bytes (the format's signature)
+// are not compared.
+TbDecodeResult ReadCompressedHeader(int fd, TbCompressedLayout& layout);
 
 // Decodes block number block into out (room for blockSize bytes), reading the
 // compressed bytes into work (TbDecodeWorkSize bytes).
-TbDecodeResult DecodeBlock(const TbCompressedLayout& layout, FILE* file, uint32_t block, unsigned char* out,
+TbDecodeResult DecodeBlock(const TbCompressedLayout& layout, int fd, uint32_t block, unsigned char* out,
                            unsigned char* work);
 
 }  // namespace tarrock

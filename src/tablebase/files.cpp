@@ -1,5 +1,9 @@
 #include "tablebase/files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -100,26 +104,36 @@ void pushFree(int32_t e) {
   tablebases.cache.freeHead = e;
 }
 
+// Opens a regular file for reading; -1 for anything else.
+int openForReading(const char* name) {
+  int fd = open(name, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 // The side's file can no longer be read: it is not probed again.
 void dropFile(TbClassRecord& record, int side) {
   record.fileName[side].clear();
-  if (record.file[side]) std::fclose(record.file[side]);
-  record.file[side] = nullptr;
+  if (record.file[side] >= 0) close(record.file[side]);
+  record.file[side] = -1;
 }
 
 // Reads the block of entry e from the side's file; false on any failure.
 bool fillBlock(TbClassRecord& record, int side, uint32_t firstIndex, unsigned char* data) {
-  FILE* file = record.file[side];
+  const int fd = record.file[side];
   if (record.layout[side]) {
     if (!tablebases.decodeWork) return false;
-    return DecodeBlock(*record.layout[side], file, firstIndex >> TbBlockBits, data, tablebases.decodeWork) ==
+    return DecodeBlock(*record.layout[side], fd, firstIndex >> TbBlockBits, data, tablebases.decodeWork) ==
            TbDecodeOk;
   }
-  if (std::fseek(file, long(firstIndex), SEEK_SET) != 0) return false;
-  size_t got = std::fread(data, 1, TbBlockSize, file);
-  if (got == TbBlockSize) return true;
-  if (std::ferror(file) || !std::feof(file)) return false;
-  std::memset(data + got, 127, TbBlockSize - got);  // past the end: unknown
+  const long long got = TbReadAt(fd, data, TbBlockSize, firstIndex);
+  if (got < 0) return false;
+  std::memset(data + got, 127, TbBlockSize - size_t(got));  // past the end: unknown
   return true;
 }
 
@@ -128,8 +142,8 @@ bool fillBlock(TbClassRecord& record, int side, uint32_t firstIndex, unsigned ch
 void TbCloseFiles() {
   for (TbClassRecord& record : tablebases.records) {
     for (int side = 0; side < 2; ++side) {
-      if (record.file[side]) std::fclose(record.file[side]);
-      record.file[side] = nullptr;
+      if (record.file[side] >= 0) close(record.file[side]);
+      record.file[side] = -1;
     }
   }
 }
@@ -154,27 +168,27 @@ bool TbRegister(const char* directory, int id, int side) {
 
   std::string name = stem + "." + suffix;
   bool compressed = false;
-  FILE* file = std::fopen(name.c_str(), "rb");
-  if (!file) {
+  int fd = openForReading(name.c_str());
+  if (fd < 0) {
     name += ".emd";
     compressed = true;
-    file = std::fopen(name.c_str(), "rb");
+    fd = openForReading(name.c_str());
   }
-  if (!file) {
+  if (fd < 0) {
     name = stem + suffix + ".emd";
-    file = std::fopen(name.c_str(), "rb");
+    fd = openForReading(name.c_str());
   }
-  if (!file) return false;
+  if (fd < 0) return false;
 
   uint64_t length = 0;
   TbCompressedLayout* layout = nullptr;
   if (!compressed) {
-    long end = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+    const off_t end = lseek(fd, 0, SEEK_END);
     if (end < 0) fail("*** Seek in " + name + " failed");
     length = uint64_t(end);
   } else {
     layout = new (std::nothrow) TbCompressedLayout();
-    TbDecodeResult r = layout ? ReadCompressedHeader(file, *layout) : TbDecodeOutOfMemory;
+    TbDecodeResult r = layout ? ReadCompressedHeader(fd, *layout) : TbDecodeOutOfMemory;
     if (r != TbDecodeOk) {
       const std::string why = r == TbDecodeReadError     ? "read error"
                               : r == TbDecodeOutOfMemory ? "out of memory"
@@ -188,7 +202,7 @@ bool TbRegister(const char* directory, int id, int side) {
   }
   if (info.length[side] != 0 && length != info.length[side]) fail("*** " + name + " corrupted");
   if (length > UINT32_MAX) fail("*** " + name + " corrupted");
-  std::fclose(file);
+  close(fd);
 
   int counts[10];
   if (!countsOfName(info.name, counts)) fail("*** Unable to register " + name);
@@ -303,14 +317,14 @@ int TbReadByte(int id, int side, uint32_t index) {
     pushFree(e);
     return 127;
   }
-  if (!record.file[side]) {
-    record.file[side] = std::fopen(record.fileName[side].c_str(), "rb");
-    if (!record.file[side]) {
+  if (record.file[side] < 0) {
+    record.file[side] = openForReading(record.fileName[side].c_str());
+    if (record.file[side] < 0) {
       // Perhaps too many files are open: close them all and try once more.
       TbCloseFiles();
-      record.file[side] = std::fopen(record.fileName[side].c_str(), "rb");
+      record.file[side] = openForReading(record.fileName[side].c_str());
     }
-    if (!record.file[side]) {
+    if (record.file[side] < 0) {
       dropFile(record, side);
       pushFree(e);
       return 127;

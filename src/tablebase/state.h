@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "tablebase/classes.h"
@@ -45,7 +44,7 @@ struct TbCache {
 // One registered class: per side to move, the file and its bucket heads.
 struct TbClassRecord {
   std::string fileName[2];                 // empty: the side is not probed
-  FILE* file[2] = {nullptr, nullptr};      // opened on the first read
+  int file[2] = {-1, -1};                  // descriptor, opened on the first read
   TbCompressedLayout* layout[2] = {nullptr, nullptr};  // compressed files only
   uint32_t length[2] = {0, 0};
   bool hasBuckets[2] = {false, false};
