@@ -7,6 +7,7 @@
 
 #include "board/fen.h"
 #include "board/position.h"
+#include "core/config.h"
 #include "core/memory.h"
 #include "core/output.h"
 #include "core/state.h"
@@ -208,6 +209,30 @@ TEST_F(TablebaseFiles, TooSmallACacheHoldsNothingAndFindsNothing) {
   }
   useCache(TbEntryBytes);
   EXPECT_EQ(TbReadByte(Kqk, 0, 0), 5);
+}
+
+TEST_F(TablebaseFiles, InitializationSetsUpACacheOfTheConfiguredSize) {
+  ScratchDir dir;
+  writeClass(dir, Kqk, 0, [](uint32_t) { return 5; });
+  const Configuration savedConfig = config;
+  config.tbPath = dir.path();
+  frontend.tablebasesEnabled = 1;
+  frontend.showOutput = 0;
+  struct Case {
+    int32_t bytes;
+    int entries;
+  } cases[] = {{1 << 20, 126}, {16, 0}, {-5, 0}, {3 * int32_t(TbEntryBytes), 3}, {3 * int32_t(TbEntryBytes), 3}};
+  for (const Case& c : cases) {
+    config.egtbHashSize = c.bytes;
+    EXPECT_EQ(InitializeTablebases(), 3);
+    EXPECT_EQ(tablebases.cache.count, c.entries) << c.bytes;
+    EXPECT_EQ(TbReadByte(Kqk, 0, 7), c.entries ? 5 : 127);
+  }
+  config.tbPath = dir.path() + "/none";
+  EXPECT_EQ(InitializeTablebases(), 0);
+  EXPECT_EQ(frontend.tablebasesEnabled, 0);
+  SetUpTablebaseCache(0);
+  config = savedConfig;
 }
 
 TEST_F(TablebaseFiles, ReadFailuresDropTheSideAndAnswerUnknown) {

@@ -271,11 +271,12 @@ void TbCacheInit(void* buffer, size_t bytes) {
   for (TbClassRecord& record : tablebases.records)
     for (auto& heads : record.buckets)
       for (int32_t& head : heads) head = -1;
-  const size_t count = bytes < 32 || !buffer ? 0 : bytes / TbEntryBytes;
+  size_t count = bytes < 32 || !buffer ? 0 : bytes / TbEntryBytes;
+  if (count > UINT32_MAX / TbEntryBytes) count = UINT32_MAX / TbEntryBytes;  // data offsets are 32-bit
   if (count == 0) return;
   cache.buffer = static_cast<unsigned char*>(buffer);
   cache.entries = static_cast<TbCacheEntry*>(buffer);
-  cache.count = int32_t(count > size_t(INT32_MAX) ? INT32_MAX : count);
+  cache.count = int32_t(count);
   for (int32_t e = cache.count - 1; e >= 0; --e) {
     TbCacheEntry& x = cache.entries[e];
     x = TbCacheEntry();

@@ -8,17 +8,14 @@
 
 namespace tarrock {
 
-namespace {
-int64_t cacheBytes = 0;  // size of the block cache in place
-}
-
 void SetUpTablebaseCache(int64_t bytes) {
-  void* old = tablebases.cache.buffer;
   TbCacheInit(nullptr, 0);
-  Release(old);
-  cacheBytes = bytes > 0 ? bytes : 0;
-  if (cacheBytes == 0) return;
-  TbCacheInit(AllocateOrDie(size_t(cacheBytes)), size_t(cacheBytes));
+  Release(tablebases.cacheMemory);
+  tablebases.cacheMemory = nullptr;
+  tablebases.cacheBytes = bytes > 0 ? bytes : 0;
+  if (tablebases.cacheBytes == 0) return;
+  tablebases.cacheMemory = AllocateOrDie(size_t(tablebases.cacheBytes));
+  TbCacheInit(tablebases.cacheMemory, size_t(tablebases.cacheBytes));
 }
 
 int InitializeTablebases() {
@@ -26,7 +23,7 @@ int InitializeTablebases() {
   frontend.tbMaxMen = TbInit(config.tbPath.c_str());
   if (frontend.tbMaxMen == 0) {
     frontend.tablebasesEnabled = 0;
-  } else if (!tablebases.cache.buffer || cacheBytes != config.egtbHashSize) {
+  } else if (!tablebases.cacheMemory || tablebases.cacheBytes != config.egtbHashSize) {
     SetUpTablebaseCache(config.egtbHashSize);
   }
   return frontend.tbMaxMen;

@@ -59,6 +59,8 @@ struct TablebaseState {
   TbClassRecord records[TbClassCount + 1];
   int8_t* lookup = nullptr;                     // +id, -id (colours exchanged) or 0
   TbCache cache;
+  void* cacheMemory = nullptr;                  // the buffer the engine allocated for the cache
+  int64_t cacheBytes = 0;                       // and its size
   unsigned char* decodeWork = nullptr;          // read buffer of the block decoder
 };
 extern TablebaseState tablebases;
