@@ -401,6 +401,7 @@ void cmdSetoption(CommandContext& c) {
     }
     config.egtbHashSize = clampedProduct(readNumber(c.word(4)), 1048576);
     PrintInfo("Initializing tablebase cache: %s\n", FormatMemorySize(config.egtbHashSize));
+    SetUpTablebaseCache(config.egtbHashSize);
   } else {
     PrintInfo("Ignored:");
     for (int i = 0; i <= c.argCount; ++i) PrintInfo(" %s", c.words[i]);

@@ -81,7 +81,8 @@ void StartSearch(Position& pos) {
   search.thinking = true;
   search.nodes = 0;
   ResetHashStatistics();
-  tablebases.hits = 0;
+  tablebases.tbProbes = 0;
+  tablebases.tbHits = 0;
   search.abortSearch = 0;
   timeControl.searchStartTicks = Ticks();
   timeControl.searchStartCpu = ProcessCpuTime();
@@ -230,8 +231,10 @@ int RootSearch(Position& pos, int depth, int alpha, int beta) {
       } else if (ProbeTablebase(pos, s)) {
         unmakeMove(pos, move);
         resolved = true;
+        // Seen from the root a won child value loses one point per ply, as
+        // the search does at ply 1: a mate in n scores 32768 - 2n.
         s = -s;
-        score = s > 0 ? s + 1 : s;
+        score = s > 0 ? s - 1 : s;
       }
     }
     if (resolved) {
