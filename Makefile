@@ -21,8 +21,9 @@ all:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 	cmake --build build -j $(JOBS)
 
+# Started in build/, where the default opening book is.
 run: all
-	./build/tarrock
+	cd build && ./tarrock
 
 test: test-release test-sanitize test-games
 

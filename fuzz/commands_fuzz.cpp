@@ -4,7 +4,7 @@
 // is held to a small node budget, so "go" and "analyze" finish at once. The
 // session must end without a fault, through end of input, "quit", or the
 // deliberate ends on an illegal move of a UCI "position" or an edit outside
-// the board; when it ends at end of input it must leave a consistent Position.
+// the board; an orderly end must leave a consistent Position.
 //
 // Dropped before the session starts: depth limits of 0 or less (they play a
 // null move: a known fault, being fixed on another branch; remove the rule
@@ -90,12 +90,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Session session{NewPosition()};
   newGame(*session.pos);
   const int status = fuzz::runGuarded(runSession, &session);
-  const char* pending = frontend.pendingCommand ? frontend.pendingCommand : "";
+  const char* pending = CurrentCommandLine();
   while (*pending == ' ' || *pending == '\t') ++pending;
   const bool refused = status == 1 && (std::strncmp(pending, "position", 8) == 0 || std::strncmp(pending, "edit", 4) == 0);
   if (status > 0 && !refused) fuzz::fail("the engine ended with status %d at \"%s\"", status, pending);
-  // After an exit the Position is gone with the process; at end of input it lives on.
-  if (status < 0)
+  // An orderly end (end of input, "quit") leaves a consistent Position; after
+  // a refusal the process is gone and nothing uses it.
+  if (status <= 0)
     if (const char* problem = positionProblem(*session.pos)) fuzz::fail("the session left %s wrong", problem);
   FreePosition(session.pos);
   return 0;

@@ -9,8 +9,8 @@ namespace tarrock {
 
 int EngineMain(int argc, char** argv);
 
-// Executes input lines and lets the engine think until standard input ends;
-// closes the log and returns then.
+// Executes input lines and lets the engine think until standard input ends,
+// which ends the process with status 0.
 void RunMainLoop(Position& pos);
 
 // Hands the lower layers the front-end routines they call: the diagram for

@@ -18,7 +18,4 @@ void ThinkStep(Position& pos);
 // not to move in check. The best line is then left empty.
 bool RefuseIllegalPosition(Position& pos);
 
-// Book probe hook; answers no move until an opening book is open.
-Move ProbeBook(Position& pos);
-
 }  // namespace tarrock

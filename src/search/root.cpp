@@ -81,7 +81,8 @@ void StartSearch(Position& pos) {
   search.thinking = true;
   search.nodes = 0;
   ResetHashStatistics();
-  tablebases.hits = 0;
+  tablebases.tbProbes = 0;
+  tablebases.tbHits = 0;
   search.abortSearch = 0;
   timeControl.searchStartTicks = Ticks();
   timeControl.searchStartCpu = ProcessCpuTime();
@@ -230,8 +231,10 @@ int RootSearch(Position& pos, int depth, int alpha, int beta) {
       } else if (ProbeTablebase(pos, s)) {
         unmakeMove(pos, move);
         resolved = true;
+        // Seen from the root a won child value loses one point per ply, as
+        // the search does at ply 1: a mate in n scores 32768 - 2n.
         s = -s;
-        score = s > 0 ? s + 1 : s;
+        score = s > 0 ? s - 1 : s;
       }
     }
     if (resolved) {
@@ -348,6 +351,10 @@ int Think(Position& pos) {
     while (!search.abortSearch) {
       s = RootSearch(pos, search.iterationDepth + 3, alpha, beta);
       if (s > alpha) search.rootScore = s;
+      // An interrupted pass did not fail low or high: its first move keeps
+      // its flags, so a ponder result cut short by the opponent's move stays
+      // usable.
+      if (search.abortSearch) break;
       if (s > alpha && s < beta) break;
       if (s <= alpha) {
         if (alpha <= -Infinity) break;
