@@ -130,6 +130,11 @@ TEST(TimeControlTest, AllocationCases) {
       {199, 40, 0, 0, 0, 5, 30},               // halved three times
       {60000, 0, 0, 2, 0, 2550, 15300},        // increment 2 s adds 150
       {60000, 0, 0, 0, 500, 500, 500},         // fixed time per move wins
+      // Absurd increments from "level": no overflow, no negative share
+      // wrapped into a huge one.
+      {60000, 40, 0, INT32_MAX, 0, 30000, 30000},  // held at half the clock
+      {60000, 40, 0, -100, 0, 5, 30},              // negative: held at 5
+      {60000, 0, 0, -100, 0, 5, 30},
   };
   for (const Case& c : cases) {
     frontend.timeLeft = c.timeLeft;
