@@ -68,6 +68,6 @@ for kind in bench perft eval; do
     perft) label="perft 5 nodes/s" ;;
     eval) label="evaluations/s" ;;
   esac
-  printf '%-22s %14.0f %14.0f %7.3f\n' "$label" "$b" "$h" "$(awk -v a="$h" -v b="$b" 'BEGIN {print b > 0 ? a / b : 0}')"
+  printf '%-22s %14.0f %14.0f %7.3f\n' "$label" "$b" "$h" "$(awk -v a="$h" -v b="$b" 'BEGIN {print (b > 0 ? a / b : 0)}')"
 done
 exit $status
