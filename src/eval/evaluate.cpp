@@ -215,7 +215,7 @@ int pieceTerms(const Position& pos, int phase, const PawnEntry* entry, int& trop
     tropism += knightTropism[kingDistance(s, enemyKing)];
     int outpost = et.outpostValue[Us][s];
     if (outpost && !(theirPawns & outpostFront[s])) {
-      int defenders = popCount(ownPawns & theirPawnAttacks[s]);
+      int defenders = popCountMax2(ownPawns & theirPawnAttacks[s]);
       if (defenders > 0) {
         int v = KnightOutpostFactor * outpost;
         value += 2 * v;

@@ -51,8 +51,8 @@ int pawnStructure(const Position& pos, int phase, PawnEntry& entry) {
   const Bitboard* ourAttacks = Us == White ? bt.whitePawnAttacks : bt.blackPawnAttacks;
   const Bitboard* theirAttacks = Us == White ? bt.blackPawnAttacks : bt.whitePawnAttacks;
   const Bitboard* ahead = Us == White ? bt.northRay : bt.southRay;
-  auto attackers = [&](Square s) { return popCount(their & ourAttacks[s]); };
-  auto defenders = [&](Square s) { return popCount(own & theirAttacks[s]); };
+  auto attackers = [&](Square s) { return popCountMax2(their & ourAttacks[s]); };
+  auto defenders = [&](Square s) { return popCountMax2(own & theirAttacks[s]); };
 
   int value = (evalState.rootSide == Us && pos.pawnCount[Us] == 8) ? -AllPawnsKept : 0;
   int pawnFiles = 0, weak = 0, isolatedCount = 0, doubledCount = 0;
