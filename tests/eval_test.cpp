@@ -3,6 +3,9 @@
 // pawn-structure table as the evaluation uses it.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "board/fen.h"
 #include "core/output.h"
 #include "eval/evaltables.h"
@@ -171,4 +174,31 @@ TEST_F(EvalTest, PawnEntriesAreSharedBetweenRootSides) {
   EXPECT_EQ(Evaluate(*pos, FullAlpha, FullBeta), -20);
   ClearPawnTable();
   EXPECT_EQ(Evaluate(*pos, FullAlpha, FullBeta), 20);
+}
+
+TEST_F(EvalTest, CachedShelterEqualsAFreshOne) {
+  // Same pawns, kings on other squares: each pair must get its own values.
+  // Then a suite pass: values read from a table filled by every other
+  // position equal values computed on an empty table.
+  std::vector<std::string> fens = {"4k3/8/8/8/8/6P1/5P1P/6K1 w - -", "4k3/8/8/8/8/6P1/5P1P/7K w - -",
+                                   "6k1/8/8/8/8/6P1/5P1P/6K1 w - -", "1k6/8/8/8/8/6P1/5P1P/6K1 w - -"};
+  std::vector<std::string> suite = testutil::dataLines("sts.epd");
+  for (size_t i = 0; i < suite.size() && i < 200; ++i) fens.push_back(suite[i]);
+  std::vector<KingShelterResult> fresh;
+  for (const std::string& fen : fens) {
+    setup(fen.c_str());
+    ClearPawnTable();
+    fresh.push_back(KingShelter(*pos));
+  }
+  ClearPawnTable();
+  for (int pass = 0; pass < 2; ++pass)
+    for (size_t i = 0; i < fens.size(); ++i) {
+      setup(fens[i].c_str());
+      KingShelterResult cached = KingShelter(*pos);
+      EXPECT_EQ(cached.value, fresh[i].value) << fens[i];
+      EXPECT_EQ(cached.shelter[White], fresh[i].shelter[White]) << fens[i];
+      EXPECT_EQ(cached.shelter[Black], fresh[i].shelter[Black]) << fens[i];
+    }
+  EXPECT_NE(fresh[0].shelter[White], fresh[1].shelter[White]);
+  EXPECT_NE(fresh[0].shelter[Black], fresh[2].shelter[Black]);
 }

@@ -18,12 +18,14 @@ inline int generateFor(const Position& pos, Move* moves) {
 uint64_t perft(Position& pos, int depth) {
   if (depth <= 0) return 1;
   Move moves[MaxMoves];
-  const int n = generateFor(pos, moves);
   const Colour mover = pos.sideToMove;
+  const bool checked = inCheck(pos, mover);
+  const int n = checked ? generateEvasions(pos, moves) : generateAll(pos, moves);
   uint64_t nodes = 0;
   for (int i = 0; i < n; ++i) {
     makeMove(pos, moves[i]);
-    if (!inCheck(pos, mover)) nodes += depth == 1 ? 1 : perft(pos, depth - 1);
+    const bool exposed = checked ? inCheck(pos, mover) : moveExposedKing(pos, moves[i], mover);
+    if (!exposed) nodes += depth == 1 ? 1 : perft(pos, depth - 1);
     unmakeMove(pos, moves[i]);
   }
   return nodes;

@@ -236,8 +236,10 @@ int pieceTerms(const Position& pos, int phase, const PawnEntry* entry, int& trop
       value += BishopOutpostFactor * outpost;
     // Shut in on the enemy's side by two of its pawns.
     Square r = relativeSquare(Us, s);
-    if (((r == A7 || r == B8) && has(theirPawns, Us, B6) && has(theirPawns, Us, C7)) ||
-        ((r == H7 || r == G8) && has(theirPawns, Us, G6) && has(theirPawns, Us, F7)))
+    constexpr Bitboard trapSquares = bit(A7) | bit(B8) | bit(H7) | bit(G8);
+    if ((trapSquares & bit(r)) &&
+        (((r == A7 || r == B8) && has(theirPawns, Us, B6) && has(theirPawns, Us, C7)) ||
+         ((r == H7 || r == G8) && has(theirPawns, Us, G6) && has(theirPawns, Us, F7))))
       value -= BishopTrapped;
   }
 
@@ -367,7 +369,15 @@ int endgameTerms(const Position& pos, const PawnEntry& entry) {
 }  // namespace
 
 KingShelterResult KingShelter(const Position& pos) {
-  int8_t w = shelter<White>(pos), b = shelter<Black>(pos);
+  const HashKey key = pos.pawnKey() ^ keys.pieceKeys[WhiteKing][pos.kingSquare[White]] ^
+                      keys.pieceKeys[BlackKing][pos.kingSquare[Black]];
+  ShelterEntry& entry = pawnTable.shelter[key & (ShelterEntries - 1)];
+  if (entry.key != key) {
+    entry.key = key;
+    entry.shelter[White] = shelter<White>(pos);
+    entry.shelter[Black] = shelter<Black>(pos);
+  }
+  int8_t w = entry.shelter[White], b = entry.shelter[Black];
   return {(b - w) * evalVars.kingSafetyWeight, {w, b}};
 }
 

@@ -367,13 +367,15 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
   for (Move move = StartMovePicker(pos, ply); move; move = PickNextMove(pos, ply)) {
     const bool singleReply = pos.singleReply;
     makeMove(pos, move);
-    if (inCheck(pos, us)) {
+    // Neither king is attacked on entry (unless ours is in check), so the
+    // tests after the move need only look at what the move changed.
+    if (pos.plyInCheck[ply] ? inCheck(pos, us) : moveExposedKing(pos, move, us)) {
       unmakeMove(pos, move);
       continue;
     }
     pos.currentMove[ply] = move;
     legal++;
-    const int givesCheck = inCheck(pos, them);
+    const int givesCheck = moveGaveCheck(pos, move, us);
     pos.plyInCheck[ply + 1] = givesCheck;
     pos.extFlags[ply] = 0;
     int e = 0;
