@@ -32,6 +32,7 @@ void AllocatePawnTable() {
 void ClearPawnTable() {
   if (pawnTable.entries) std::memset(pawnTable.entries, 0, pawnTable.count * sizeof(PawnEntry));
   std::memset(pawnTable.shelter, 0, sizeof pawnTable.shelter);
+  ClearPieceTermCache();
 }
 
 namespace {

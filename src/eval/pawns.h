@@ -50,7 +50,8 @@ void SetPawnTableEntries(uint64_t entries);
 // four new phase keys from the shared random generator.
 void AllocatePawnTable();
 
-// Zeroes every entry, the shelter entries too.
+// Zeroes every entry, the shelter entries and the evaluation's piece-term
+// cache too.
 void ClearPawnTable();
 
 // The pawn-structure value of one colour (positive is good for it) in the

@@ -336,7 +336,7 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
 
   // 10. Static value for the futility tests.
   int staticValue = Infinity;
-  if (pos.material[us] - pos.material[them] + 200 < alpha) staticValue = Evaluate(pos, -Infinity, alpha);
+  if (pos.material[us] - pos.material[them] + 200 < alpha) staticValue = EvaluateCached(pos, -Infinity, alpha);
 
   // 11. Internal iterative deepening.
   if (depth >= 36 && !pos.hashMove[ply] && beta - alpha == search.rootBeta - search.rootAlpha)
@@ -477,7 +477,7 @@ int Quiesce(Position& pos, int ply, int alpha, int beta) {
   search.nodes++;
   if (search.qsDepth > search.qsDepthLimit) return beta;
 
-  int e = Evaluate(pos, alpha, beta);
+  int e = EvaluateCached(pos, alpha, beta);
   if (e > alpha) {
     if (e >= beta) return e;
     alpha = e;
