@@ -23,7 +23,7 @@ void AllocatePawnTable() {
   Release(pawnTable.entries);
   pawnTable.entries = nullptr;
   pawnTable.count = 0;
-  pawnTable.entries = static_cast<PawnEntry*>(AllocateOrDie(pawnTable.configuredCount * sizeof(PawnEntry)));
+  pawnTable.entries = static_cast<PawnEntry*>(AllocateTableOrDie(pawnTable.configuredCount * sizeof(PawnEntry)));
   pawnTable.count = pawnTable.configuredCount;
   ClearPawnTable();
   for (HashKey& k : pawnTable.phaseKeys) k = random64();

@@ -86,12 +86,24 @@ void keyCaptures(Position& pos, int ply, Move* moves, int count) {
 }  // namespace
 
 void SortMoves(Move* moves, int32_t* keys, int count) {
-  SelectionSortDescending(
-      count, [keys](int i) { return keys[i]; },
-      [moves, keys](int a, int b) {
-        std::swap(moves[a], moves[b]);
-        std::swap(keys[a], keys[b]);
-      });
+  // SelectionSortDescending written out on the two arrays. The search for
+  // the first smallest key uses conditional moves rather than a branch: its
+  // outcome is unpredictable and a mispredicted branch costs more than the
+  // comparison.
+  for (int i = count - 1; i >= 1; --i) {
+    int smallest = i;
+    int32_t key = keys[i];
+    for (int j = 0; j < i; ++j) {
+      const int32_t k = keys[j];
+      const bool less = k < key;
+      smallest = less ? j : smallest;
+      key = less ? k : key;
+    }
+    if (smallest != i) {
+      std::swap(moves[smallest], moves[i]);
+      std::swap(keys[smallest], keys[i]);
+    }
+  }
 }
 
 void ResetRootPicker(Position& pos) {
@@ -310,6 +322,7 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
   if (allowNull && !pos.threat[ply] && !pos.plyInCheck[ply] && unitSum >= 6) {
     pos.plyInCheck[ply + 1] = 0;
     MakeNullMove(pos);
+    PrefetchHash(pos.key());
     pos.currentMove[ply] = 0;
     pos.extFlags[ply] = 0;
     pos.moveStackTop[ply + 1] = pos.moveStackTop[ply];
@@ -367,6 +380,7 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
   for (Move move = StartMovePicker(pos, ply); move; move = PickNextMove(pos, ply)) {
     const bool singleReply = pos.singleReply;
     makeMove(pos, move);
+    PrefetchHash(pos.key());
     // Neither king is attacked on entry (unless ours is in check), so the
     // tests after the move need only look at what the move changed.
     if (pos.plyInCheck[ply] ? inCheck(pos, us) : moveExposedKing(pos, move, us)) {
