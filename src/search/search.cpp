@@ -37,6 +37,17 @@ inline int value(int code) { return boardTables.pieceValue[code]; }
 
 inline int historyIndex(Colour side, Move move) { return int(side) * 4096 + int(move & 4095); }
 
+// The key after the move as far as a prefetch needs it: the en-passant,
+// promotion and castling terms are left out, so for those moves it may name
+// another bucket (a wasted prefetch, never a different result).
+inline HashKey keyAfterForPrefetch(const Position& pos, Move m) {
+  const int piece = movePiece(m), captured = moveCaptured(m);
+  const Square from = moveFrom(m), to = moveTo(m);
+  HashKey k = pos.key() ^ keys.sideKey ^ keys.pieceKeys[piece][from] ^ keys.pieceKeys[piece][to];
+  if (captured) k ^= keys.pieceKeys[captured][to];
+  return k;
+}
+
 // Returns the next move of the current batch, if any.
 inline Move nextInBatch(Position& pos, PickerState& p) {
   if (p.leftInBatch <= 0) return 0;
@@ -83,26 +94,36 @@ void keyCaptures(Position& pos, int ply, Move* moves, int count) {
   }
 }
 
+// The smallest of keys[0..n), n >= 1; four running minima keep the
+// comparisons independent of each other.
+inline int32_t smallestKey(const int32_t* keys, int n) {
+  int32_t m0 = keys[0], m1 = m0, m2 = m0, m3 = m0;
+  int j = 1;
+  for (; j + 4 <= n; j += 4) {
+    m0 = keys[j] < m0 ? keys[j] : m0;
+    m1 = keys[j + 1] < m1 ? keys[j + 1] : m1;
+    m2 = keys[j + 2] < m2 ? keys[j + 2] : m2;
+    m3 = keys[j + 3] < m3 ? keys[j + 3] : m3;
+  }
+  for (; j < n; ++j) m0 = keys[j] < m0 ? keys[j] : m0;
+  m0 = m1 < m0 ? m1 : m0;
+  m2 = m3 < m2 ? m3 : m2;
+  return m2 < m0 ? m2 : m0;
+}
+
 }  // namespace
 
 void SortMoves(Move* moves, int32_t* keys, int count) {
-  // SelectionSortDescending written out on the two arrays. The search for
-  // the first smallest key uses conditional moves rather than a branch: its
-  // outcome is unpredictable and a mispredicted branch costs more than the
-  // comparison.
+  // SelectionSortDescending written out on the two arrays, in two passes per
+  // position: the smallest key before position i, and, only when it is
+  // strictly below the key at i, the first position holding it.
   for (int i = count - 1; i >= 1; --i) {
-    int smallest = i;
-    int32_t key = keys[i];
-    for (int j = 0; j < i; ++j) {
-      const int32_t k = keys[j];
-      const bool less = k < key;
-      smallest = less ? j : smallest;
-      key = less ? k : key;
-    }
-    if (smallest != i) {
-      std::swap(moves[smallest], moves[i]);
-      std::swap(keys[smallest], keys[i]);
-    }
+    const int32_t m = smallestKey(keys, i);
+    if (m >= keys[i]) continue;
+    int j = 0;
+    while (keys[j] != m) ++j;
+    std::swap(moves[j], moves[i]);
+    std::swap(keys[j], keys[i]);
   }
 }
 
@@ -379,6 +400,10 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
   int legal = 0;
   for (Move move = StartMovePicker(pos, ply); move; move = PickNextMove(pos, ply)) {
     const bool singleReply = pos.singleReply;
+    // The bucket of the move after this one, if the batch has one, loads
+    // while this move's subtree is searched.
+    const PickerState& picker = pos.picker[ply];
+    if (picker.leftInBatch > 0) PrefetchHash(keyAfterForPrefetch(pos, pos.moveStack[picker.next]));
     makeMove(pos, move);
     PrefetchHash(pos.key());
     // Neither king is attacked on entry (unless ours is in check), so the
