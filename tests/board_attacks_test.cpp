@@ -119,3 +119,28 @@ TEST_F(AttacksTest, TestsAfterAMoveAgreeWithTheFullTest) {
   }
   EXPECT_GT(compared, 100000);
 }
+
+TEST_F(AttacksTest, PositionFaultNamesWhatCannotBePlayed) {
+  struct Case {
+    const char* fen;
+    const char* fault;  // null: the position can be played
+  };
+  const Case cases[] = {
+      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", nullptr},
+      {"4k3/8/8/8/8/8/8/R3K3 b - -", nullptr},  // the side to move may be in check
+      {"rnbrR3/8/8/8/8/8/8/8 w - -", "no white king"},
+      {"4k3/8/8/8/8/8/8/8 w - -", "no white king"},
+      {"8/8/8/8/8/8/8/4K3 b - -", "no black king"},
+      {"4k3/8/8/8/8/8/8/3KK3 w - -", "more than one white king"},
+      {"4k2k/8/8/8/8/8/8/4K3 w - -", "more than one black king"},
+      {"2k5/pp5p/2p3q1/6BP/2nPr1Q1/8/PP3R1K/8 w - -", "the side not to move is in check"},
+      {"4k3/8/8/8/8/8/8/R3K3 w - -", nullptr},
+      {"R3k3/8/8/8/8/8/8/4K3 w - -", "the side not to move is in check"},
+  };
+  for (const Case& c : cases) {
+    setupFromFen(*pos, c.fen);
+    const char* fault = positionFault(*pos);
+    if (!c.fault) EXPECT_EQ(fault, nullptr) << c.fen << ": " << fault;
+    else EXPECT_STREQ(fault, c.fault) << c.fen;
+  }
+}

@@ -68,3 +68,52 @@ TEST(GameEnd, DrawOfferedEveryThirdDrawnSearch) {
   for (int i = 0; i < 3; ++i) third = r.out.find("move ", third + 1);
   EXPECT_LT(r.out.find("offer draw"), r.out.find("move ", third + 1));
 }
+
+TEST(IllegalPosition, RefusedWithAMessageInEveryFrontEnd) {
+  // Boards without a king, or with the side not to move in check: each once
+  // ended the process with a stack overflow in the exchange evaluation.
+  const std::string inCheck = "setboard 2k5/pp5p/2p3q1/6BP/2nPr1Q1/8/PP3R1K/8 w - -\n";
+  struct Case {
+    const char* name;
+    std::string input;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"console move", "setboard rnbrR w\ne8e7\ngo\n", "Illegal position: no white king\n"},
+      {"console best", "sd 2\nsetboard 8/8/8/8/8/8/8/8 w - -\nbest 3\n", "Illegal position: no white king\n"},
+      {"console analyze", "setboard 4k3/8/8/8/8/8/8/8 b - -\nanalyze\nexit\n", "Illegal position: no white king\n"},
+      {"xboard go", "xboard\nprotover 2\n" + inCheck + "go\n",
+       "tellusererror Illegal position: the side not to move is in check\n"},
+      {"xboard capture of the king", "xboard\nforce\n" + inCheck + "g4c8\n", "Illegal move: g4c8\n"},
+      {"uci go", "uci\nposition startpos moves e2e4 f7f6 d1h5 g7g5\ngo depth 2\n",
+       "info string Illegal position: the side not to move is in check\nbestmove 0000\n"},
+      {"uci multipv", "uci\nsetoption name MultiPV value 3\nposition fen 8/8/8/8/8/8/8/8 w - -\ngo depth 2\n",
+       "bestmove 0000\n"},
+  };
+  for (const Case& c : cases) {
+    RunResult r = runEngine({"-e"}, c.input);
+    EXPECT_EQ(r.status, 0) << c.name << "\n" << r.out;
+    EXPECT_EQ(occurrences(r.out, c.expected), 1) << c.name << "\n" << r.out;
+    EXPECT_EQ(occurrences(r.out, "mates"), 0) << c.name << "\n" << r.out;
+    EXPECT_EQ(occurrences(r.out, "\nmove "), 0) << c.name << "\n" << r.out;
+    EXPECT_EQ(occurrences(r.out, "bestmove "), occurrences(r.out, "bestmove 0000\n")) << c.name << "\n" << r.out;
+  }
+}
+
+TEST(IllegalPosition, UciMoveListTakingTheKingIsAnIllegalMove) {
+  ScratchDir dir;
+  RunResult r = runEngine({"-l", "t.log"}, "uci\nposition startpos moves e2e4 f7f6 d1h5 g7g5 h5e8\ngo depth 2\n",
+                          dir.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(dir.read("t.log").find("Illegal move h5e8\n"), std::string::npos);
+  EXPECT_EQ(r.out.find("bestmove"), std::string::npos) << r.out;
+}
+
+TEST(IllegalPosition, TestSuiteLineWithoutKings) {
+  ScratchDir dir;
+  dir.write("k.epd", "b2rQ bm \n6k1/5ppp/8/8/8/8/8/R5K1 w - - bm Ra8#;\n");
+  RunResult r = runEngine({"-T", "k.epd", "-t", "1"}, "", dir.path());
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(occurrences(r.out, "Illegal position: no white king\n"), 1) << r.out;
+  EXPECT_EQ(occurrences(r.out, "Summary: 1/2\n"), 1) << r.out;
+}

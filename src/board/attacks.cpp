@@ -110,6 +110,20 @@ int moveGaveCheck(const Position& pos, Move move, Colour mover) {
   return openedLine(pos, king, moveFrom(move), mover);
 }
 
+const char* positionFault(const Position& pos) {
+  static const char* const missing[2] = {"no white king", "no black king"};
+  static const char* const extra[2] = {"more than one white king", "more than one black king"};
+  for (Colour c = White; c <= Black; ++c) {
+    const Bitboard kings =
+        pos.pieces[c] & ~(pos.pawns[c] | pos.knights[c] | pos.bishops[c] | pos.rooks[c] | pos.queens[c]);
+    if (!kings) return missing[c];
+    if (popCount(kings) > 1) return extra[c];
+    if (pos.board[pos.kingSquare[c]] != makePiece(c, King)) return missing[c];
+  }
+  if (inCheck(pos, pos.sideToMove ^ 1)) return "the side not to move is in check";
+  return nullptr;
+}
+
 int filterLegal(Position& pos, Move* moves, int count) {
   int kept = 0;
   for (int i = 0; i < count; ++i) {

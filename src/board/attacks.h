@@ -64,6 +64,11 @@ int inCheck(const Position& pos, Colour colour);
 int moveExposedKing(const Position& pos, Move move, Colour mover);
 int moveGaveCheck(const Position& pos, Move move, Colour mover);
 
+// Null when the Position can be played and searched: one king of each
+// colour, and the side not to move not in check (else its king could be
+// taken). Otherwise what is wrong, as a short text.
+const char* positionFault(const Position& pos);
+
 // Keeps the legal moves of the list, in their order, at its front; returns
 // their number. Each move is made and unmade.
 int filterLegal(Position& pos, Move* moves, int count);

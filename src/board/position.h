@@ -149,6 +149,12 @@ void checkMaterial(Position& pos);
 HashKey computeKey(const Position& pos);
 HashKey computePawnKey(const Position& pos);
 
+// Sets the side to move and recomputes the key into the current key-stack
+// entry. When the side changes, the moves recorded so far were played with
+// the other side to move and can no longer be taken back or replayed here:
+// the game record starts afresh from this position.
+void setSideToMove(Position& pos, Colour side);
+
 void playMove(Position& pos, Move move);
 Move takeBack(Position& pos);
 Move replayMove(Position& pos);

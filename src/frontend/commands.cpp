@@ -11,6 +11,8 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "book/learn.h"
+#include "book/probe.h"
 #include "core/config.h"
 #include "core/numbers.h"
 #include "core/output.h"
@@ -184,13 +186,8 @@ void cmdQuit(CommandContext&) {
   std::exit(0);
 }
 
-void setSide(Position& pos, Colour side) {
-  pos.sideToMove = side;
-  pos.keyStack[pos.keyTop] = computeKey(pos);
-}
-
-void cmdWhite(CommandContext& c) { setSide(c.pos, White); }
-void cmdBlack(CommandContext& c) { setSide(c.pos, Black); }
+void cmdWhite(CommandContext& c) { setSideToMove(c.pos, White); }
+void cmdBlack(CommandContext& c) { setSideToMove(c.pos, Black); }
 
 void cmdDisplay(CommandContext& c) {
   frontend.printDiagram++;
@@ -203,7 +200,7 @@ void cmdEasy(CommandContext&) { frontend.ponderEnabled = 0; }
 
 void cmdBook(CommandContext& c) {
   if (c.argCount == 0) {
-    Move m = frontend.bookEnabled ? ProbeBook(c.pos) : 0;
+    Move m = frontend.bookEnabled ? BookProbe(c.pos) : 0;
     if (m) std::printf("Suggested move: %s\n", moveToSan(c.pos, m));
     else std::printf("No book move\n");
     return;
@@ -255,7 +252,7 @@ void cmdBest(CommandContext& c) {
   if (c.argCount != 1) return;
   int lines = readNumber(c.word(1));
   if (lines < 1) lines = 1;
-  ThinkMultiPv(c.pos, lines);
+  if (!RefuseIllegalPosition(c.pos)) ThinkMultiPv(c.pos, lines);
 }
 
 void cmdPonder(CommandContext& c) {
@@ -293,6 +290,7 @@ void cmdResult(CommandContext& c) {
   if (c.is(1, "1-0")) pos.game->result = 1;
   else if (c.is(1, "0-1")) pos.game->result = 2;
   else if (c.is(1, "1/2-1/2")) pos.game->result = 3;
+  BookLearn(pos, search.rootSide);
 }
 
 void cmdExit(CommandContext&) {
@@ -351,6 +349,7 @@ void cmdSetoption(CommandContext& c) {
     }
     config.egtbHashSize = clampedProduct(readNumber(c.word(4)), 1048576);
     PrintInfo("Initializing tablebase cache: %s\n", FormatMemorySize(config.egtbHashSize));
+    SetUpTablebaseCache(config.egtbHashSize);
   } else {
     PrintInfo("Ignored:");
     for (int i = 0; i <= c.argCount; ++i) PrintInfo(" %s", c.words[i]);

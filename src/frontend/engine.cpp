@@ -10,6 +10,8 @@
 #include "board/fen.h"
 #include "board/position.h"
 #include "board/print.h"
+#include "book/bookfile.h"
+#include "book/build.h"
 #include "core/config.h"
 #include "core/numbers.h"
 #include "core/output.h"
@@ -209,6 +211,18 @@ int EngineMain(int argc, char** argv) {
     FreePosition(pos);
     return 0;
   }
+
+  if (options.pgnFile) {
+    BookBuildOptions build;
+    build.cutDepth = options.bookCutDepth;
+    build.minPlayed = options.bookMinCount;
+    int status = BuildBook(options.pgnFile, config.book.c_str(), build);
+    CloseLog();
+    FreePosition(pos);
+    return status;
+  }
+  if (frontend.bookEnabled)
+    OpenBook(ChooseBookFile(config.book, SymbolGiven("BOOK"), InstalledBookPaths()).c_str());
 
   search.nodes = 0;
   mainLoop(*pos);

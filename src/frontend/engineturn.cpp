@@ -6,6 +6,7 @@
 #include "board/attacks.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "book/probe.h"
 #include "core/config.h"
 #include "core/output.h"
 #include "core/state.h"
@@ -19,8 +20,6 @@
 #include "search/tt.h"
 
 namespace tarrock {
-
-Move ProbeBook(Position&) { return 0; }
 
 namespace {
 
@@ -40,9 +39,23 @@ int pieceUnitSum(const Position& pos) { return pos.pieceUnits[White] + pos.piece
 
 }  // namespace
 
+bool RefuseIllegalPosition(Position& pos) {
+  const char* fault = positionFault(pos);
+  if (!fault) return false;
+  if (frontend.protocolMode == Xboard) PrintOut("tellusererror Illegal position: %s\n", fault);
+  else if (frontend.protocolMode == Uci) PrintOut("info string Illegal position: %s\n", fault);
+  else PrintOut("Illegal position: %s\n", fault);
+  pos.pv[0][0] = 0;
+  pos.pvLength[0] = 0;
+  search.ponderMove = 0;
+  frontend.noPonder = 1;
+  return true;
+}
+
 void EngineTurn(Position& pos) {
   frontend.drawOffered = 0;
   if (computeKey(pos) != pos.key()) fatalError("Lost hash key");
+  if (RefuseIllegalPosition(pos)) return;
   const Colour side = pos.sideToMove;
   if (countLegalMoves(pos) == 0) {
     if (inCheck(pos, side)) PrintOut(side == White ? "0-1 {Black mates}\n" : "1-0 {White mates}\n");
@@ -55,8 +68,9 @@ void EngineTurn(Position& pos) {
     endGameUnsearched(pos);
     return;
   }
+  search.rootSide = side;  // the colour book learning credits with the result
   if (frontend.bookEnabled && pos.bookMisses < 3 && !frontend.infiniteAnalysis && !frontend.pondering) {
-    if (Move book = ProbeBook(pos)) {
+    if (Move book = BookProbe(pos)) {
       pos.pv[0][0] = book;
       pos.pvLength[0] = 1;
       search.rootScore = 0;
@@ -99,12 +113,12 @@ void ThinkStep(Position& pos) {
 
   if (frontend.infiniteAnalysis) {
     timeControl.allocatedTime = 10000000;
-    if (search.multiPv > 1) ThinkMultiPv(pos, search.multiPv);
-    else EngineTurn(pos);
+    if (search.multiPv <= 1) EngineTurn(pos);
+    else if (!RefuseIllegalPosition(pos)) ThinkMultiPv(pos, search.multiPv);
     frontend.pondering = 0;
     frontend.engineToMove = 0;
     if (frontend.protocolMode == Uci) {
-      std::printf("bestmove %s\n", moveToCoordinate(pos.pv[0][0]));
+      std::printf("bestmove %s\n", pos.pv[0][0] ? moveToCoordinate(pos.pv[0][0]) : "0000");
       std::fflush(stdout);
     }
     return;
@@ -117,7 +131,10 @@ void ThinkStep(Position& pos) {
   frontend.noPonder = 0;
   EngineTurn(pos);
 
-  if (pos.gameInProgress) {
+  if (pos.gameInProgress && !pos.pv[0][0]) {
+    // No move came back: the position could not be searched.
+    if (frontend.protocolMode == Uci) std::printf("bestmove 0000\n");
+  } else if (pos.gameInProgress) {
     const Move m = pos.pv[0][0];
     const int score = search.rootScore;
     if (frontend.drawOffered && pos.unchangedScoreCount >= 3 && pieceUnitSum(pos) < 21) PrintOut("offer draw\n");

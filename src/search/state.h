@@ -43,7 +43,7 @@ struct SearchState {
   Move easyMove = 0;
   char currentRootSan[16] = "";  // SAN of the root move being searched
   int drawValue[2] = {0, 0};
-  Colour rootSide = 0;
+  Colour rootSide = 0;  // the side the engine last moved or searched for
   // The EPD runner's hook: told of fail highs, new best moves and iteration
   // ends while a test suite runs.
   bool testSuiteRunning = false;
