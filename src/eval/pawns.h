@@ -42,6 +42,13 @@ struct PawnTable {
 
 extern PawnTable pawnTable;
 
+// Asks the processor to start loading the entry of a pawn key in a phase.
+// No effect on any result.
+inline void PrefetchPawnEntry(HashKey pawnKey, int phase) {
+  if (pawnTable.entries)
+    __builtin_prefetch(&pawnTable.entries[(pawnKey ^ pawnTable.phaseKeys[phase]) & (pawnTable.count - 1)]);
+}
+
 // Sets the entry count of the next AllocatePawnTable, rounded down to a power
 // of two (at least 1). The hash-size setting calls it.
 void SetPawnTableEntries(uint64_t entries);

@@ -11,6 +11,7 @@
 #include "core/state.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
+#include "eval/pawns.h"
 #include "search/state.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
@@ -45,6 +46,16 @@ inline HashKey keyAfterForPrefetch(const Position& pos, Move m) {
   const Square from = moveFrom(m), to = moveTo(m);
   HashKey k = pos.key() ^ keys.sideKey ^ keys.pieceKeys[piece][from] ^ keys.pieceKeys[piece][to];
   if (captured) k ^= keys.pieceKeys[captured][to];
+  return k;
+}
+
+// The pawn key after the move as far as a prefetch needs it (promotions
+// and en passant left out).
+inline HashKey pawnKeyAfterForPrefetch(const Position& pos, Move m) {
+  HashKey k = pos.pawnKey();
+  const int piece = movePiece(m), captured = moveCaptured(m);
+  if (pieceType(captured) == Pawn) k ^= keys.pieceKeys[captured][moveTo(m)];
+  if (pieceType(piece) == Pawn) k ^= keys.pieceKeys[piece][moveFrom(m)] ^ keys.pieceKeys[piece][moveTo(m)];
   return k;
 }
 
@@ -561,8 +572,12 @@ int Quiesce(Position& pos, int ply, int alpha, int beta) {
   pos.moveStackTop[ply + 1] = pos.moveStackTop[ply] + kept;
   SortMoves(moves, keys, kept);
 
+  const int phase = GamePhase(pos);
   for (int i = 0; i < kept; ++i) {
     Move m = moves[i];
+    // The pawn entry the next capture's evaluation will read (in this
+    // phase, which a capture seldom changes) loads meanwhile.
+    if (i + 1 < kept) PrefetchPawnEntry(pawnKeyAfterForPrefetch(pos, moves[i + 1]), phase);
     makeMove(pos, m);
     search.qsDepth++;
     int score = -Quiesce(pos, ply + 1, -beta, -alpha);
