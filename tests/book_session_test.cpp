@@ -60,10 +60,11 @@ TEST(BookCommand, OnOffAndTheOption) {
 TEST(BookGames, XboardPlaysFromBookAndLearnsFromTheResult) {
   BookDir b;
   const std::string original = b.dir.read("tarrock.bok");
-  RunResult r = runEngine({"-l", "game.log"},
-                          "xboard\nprotover 2\nnew\nname Someone\nrating 2400 2300\nics -\ngo\n"
-                          "result 1-0 {White wins}\nquit\n",
-                          b.dir.path());
+  // The result comes after the engine's move, as from a GUI.
+  SessionResult r = runSession({"-l", "game.log"},
+                               {{"xboard\nprotover 2\nnew\nname Someone\nrating 2400 2300\nics -\ngo\n", {"move "}},
+                                {"result 1-0 {White wins}\nquit\n"}},
+                               30, b.dir.path());
   EXPECT_EQ(occurrences(r.out, "move "), 1) << r.out;
   const std::string log = b.dir.read("game.log");
   EXPECT_NE(log.find("Book: cache "), std::string::npos) << log;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "test_support.h"
 
@@ -16,9 +17,25 @@ int occurrences(const std::string& text, const std::string& part) {
   return n;
 }
 
-// An xboard session without pondering, with a shallow depth limit.
+// An xboard session without pondering, with a shallow depth limit. Lines
+// waiting when a turn is due are executed before it, as from a GUI, so each
+// "go" waits for the engine's move or a result before the next lines go out.
 RunResult xboardSession(const std::string& lines) {
-  return runEngine({"-e"}, "xboard\nprotover 2\nsd 2\n" + lines + "quit\n");
+  std::vector<SessionStep> steps;
+  std::string pending = "xboard\nprotover 2\nsd 2\n";
+  for (size_t at = 0; at < lines.size();) {
+    size_t end = lines.find('\n', at);
+    end = end == std::string::npos ? lines.size() : end + 1;
+    std::string line = lines.substr(at, end - at);
+    pending += line;
+    at = end;
+    if (line == "go\n") {
+      steps.push_back({pending, {"move ", "1-0 {", "0-1 {", "1/2-1/2 {"}});
+      pending.clear();
+    }
+  }
+  steps.push_back({pending + "quit\n"});
+  return runSession({"-e"}, steps);
 }
 
 }  // namespace

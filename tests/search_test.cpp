@@ -390,3 +390,30 @@ TEST_F(SearchTest, StorePvInHashProbesEveryPositionOfTheLine) {
   EXPECT_EQ(pos->threat[1], 1);
   unmakeMove(*pos, e4);
 }
+
+namespace {
+
+// At the end of the third iteration the clock runs out for the next one:
+// its first root move is cut off at its first poll.
+int iterationsSeen = 0;
+void stopInTheNextPass() {
+  if (++iterationsSeen != 3) return;
+  timeControl.allocatedTime = timeControl.maximumTime = 0;
+  search.pollCountdown = 0;
+}
+
+}  // namespace
+
+TEST_F(SearchTest, InterruptedPassIsNoFailLow) {
+  iterationsSeen = 0;
+  search.testSuiteRunning = true;
+  search.suiteIterationEnd = stopInTheNextPass;
+  think("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq -", 10);
+  search.testSuiteRunning = false;
+  search.suiteIterationEnd = nullptr;
+  EXPECT_EQ(iterationsSeen, 4);  // the interrupted pass ends an iteration too
+  EXPECT_EQ(search.iterationDepth, 60);
+  // Flag 2: the first move failed low; an interrupted pass sets no flag.
+  EXPECT_EQ(pos->rootList[0].flags & 3u, 0u);
+  EXPECT_NE(pos->pv[0][0], 0u);
+}

@@ -10,6 +10,7 @@
 #include "core/config.h"
 #include "core/output.h"
 #include "core/state.h"
+#include "frontend/poll.h"
 #include "frontend/replies.h"
 #include "search/ponder.h"
 #include "search/root.h"
@@ -36,6 +37,28 @@ void endGameUnsearched(Position& pos) {
 }
 
 int pieceUnitSum(const Position& pos) { return pos.pieceUnits[White] + pos.pieceUnits[Black]; }
+
+// m when it is a legal move of the position, else 0.
+Move legalOrNone(Position& pos, Move m) { return m && isMoveValid(pos, m) && isLegalMove(pos, m) ? m : 0; }
+
+// The protocol's form of a move; "0000", its null move, when there is none.
+const char* uciMoveText(Move m) { return m ? moveToCoordinate(m) : "0000"; }
+
+void sendUciBestMove(Move m, Move ponder) {
+  std::printf("bestmove %s", uciMoveText(m));
+  if (m && ponder) std::printf(" ponder %s", moveToCoordinate(ponder));
+  std::printf("\n");
+  std::fflush(stdout);
+}
+
+// UCI allows no "bestmove" during "go infinite" or "go ponder" before the
+// interface sends "stop" or "ponderhit". A search that ended by itself (a
+// mate found, the depth limit reached, no legal move) holds its reply until
+// then; lines meanwhile are handled as during a search, and any line that
+// would stop a search releases the reply and stays pending.
+void holdUciReply(Position& pos) {
+  while (!frontend.pendingCommand && (frontend.pondering || frontend.infiniteAnalysis)) ReadHeldInput(pos);
+}
 
 }  // namespace
 
@@ -65,8 +88,12 @@ void EngineTurn(Position& pos) {
   }
   if (IsThreefold(pos)) {
     PrintOut("1/2-1/2 {Drawn by repetition}\n");
-    endGameUnsearched(pos);
-    return;
+    // A UCI interface decides itself whether the game goes on, and it waits
+    // for a move.
+    if (frontend.protocolMode != Uci) {
+      endGameUnsearched(pos);
+      return;
+    }
   }
   search.rootSide = side;  // the colour book learning credits with the result
   if (frontend.bookEnabled && pos.bookMisses < 3 && !frontend.infiniteAnalysis && !frontend.pondering) {
@@ -88,10 +115,11 @@ void EngineTurn(Position& pos) {
   }
   int s = Think(pos);
   // A search stopped before its first root move finished leaves no line;
-  // the first root move is then the answer.
-  if (pos.pvLength[0] < 1 && pos.rootCount > 0) {
-    pos.pv[0][0] = pos.rootList[0].move;
-    pos.pvLength[0] = 1;
+  // the first legal move is then the answer.
+  if (pos.pvLength[0] < 1 || !legalOrNone(pos, pos.pv[0][0])) {
+    buildRootList(pos);
+    pos.pv[0][0] = pos.rootCount > 0 ? pos.rootList[0].move : 0;
+    pos.pvLength[0] = pos.rootCount > 0 ? 1 : 0;
   }
 
   if (s >= -MateBound && s <= MateBound && s < -config.resign) {
@@ -115,12 +143,16 @@ void ThinkStep(Position& pos) {
     timeControl.allocatedTime = 10000000;
     if (search.multiPv <= 1) EngineTurn(pos);
     else if (!RefuseIllegalPosition(pos)) ThinkMultiPv(pos, search.multiPv);
-    frontend.pondering = 0;
-    frontend.engineToMove = 0;
     if (frontend.protocolMode == Uci) {
-      std::printf("bestmove %s\n", pos.pv[0][0] ? moveToCoordinate(pos.pv[0][0]) : "0000");
-      std::fflush(stdout);
+      holdUciReply(pos);
+      sendUciBestMove(legalOrNone(pos, pos.pv[0][0]), 0);
+      frontend.engineToMove = 0;
+    } else {
+      // An analysis stopped by a line goes on once the line has been
+      // executed, unless the line ends it ("exit") or sets up a game.
+      frontend.engineToMove = frontend.pendingCommand ? 1 : 0;
     }
+    frontend.pondering = 0;
     return;
   }
   if (!frontend.engineToMove && frontend.protocolMode != Uci) {
@@ -130,19 +162,15 @@ void ThinkStep(Position& pos) {
   }
   frontend.noPonder = 0;
   EngineTurn(pos);
+  if (frontend.protocolMode == Uci) holdUciReply(pos);
 
-  if (pos.gameInProgress && !pos.pv[0][0]) {
-    // No move came back: the position could not be searched.
-    if (frontend.protocolMode == Uci) std::printf("bestmove 0000\n");
-  } else if (pos.gameInProgress) {
-    const Move m = pos.pv[0][0];
+  const Move m = legalOrNone(pos, pos.pv[0][0]);
+  if (pos.gameInProgress && m) {
     const int score = search.rootScore;
     if (frontend.drawOffered && pos.unchangedScoreCount >= 3 && pieceUnitSum(pos) < 21) PrintOut("offer draw\n");
     if (frontend.protocolMode == Xboard) SendXboardMove(m);
     if (frontend.protocolMode == Uci) {
-      std::printf("bestmove %s", moveToCoordinate(m));
-      if (search.ponderMove) std::printf(" ponder %s", moveToCoordinate(search.ponderMove));
-      std::printf("\n");
+      sendUciBestMove(m, search.ponderMove);
       frontend.pondering = 0;
     }
     PrintInfo("Best move: %s score %s\n\n", moveToSan(pos, m), FormatScore(score));
@@ -157,6 +185,12 @@ void ThinkStep(Position& pos) {
     } else {
       frontend.noPonder = 1;
     }
+  } else if (frontend.protocolMode == Uci) {
+    // The game is over (the result line is out) or the position cannot be
+    // searched: the interface still gets its one reply, the null move when
+    // there is no legal move.
+    sendUciBestMove(m, 0);
+    frontend.pondering = 0;
   }
   if (!pos.gameInProgress && frontend.protocolMode == Uci) frontend.noPonder = 1;
   frontend.engineToMove = 0;

@@ -351,6 +351,10 @@ int Think(Position& pos) {
     while (!search.abortSearch) {
       s = RootSearch(pos, search.iterationDepth + 3, alpha, beta);
       if (s > alpha) search.rootScore = s;
+      // An interrupted pass did not fail low or high: its first move keeps
+      // its flags, so a ponder result cut short by the opponent's move stays
+      // usable.
+      if (search.abortSearch) break;
       if (s > alpha && s < beta) break;
       if (s <= alpha) {
         if (alpha <= -Infinity) break;
