@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "board/fen.h"
@@ -91,6 +92,35 @@ TEST_F(SearchTest, SelectionSortLeavesTiesTheSameWay) {
   EXPECT_EQ(moves[1], 2u);
   EXPECT_EQ(moves[2], 1u);
   EXPECT_EQ(moves[3], 4u);
+}
+
+TEST_F(SearchTest, MoveSortMatchesTheSharedSelectionSort) {
+  // Lists with few distinct keys (many ties) and negative keys, of every
+  // length a move list has: the move sort leaves them exactly as the
+  // selection sort the root list uses.
+  uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+  for (int trial = 0; trial < 2000; ++trial) {
+    const int count = int(next() >> 16) % 80;
+    const int spread = 1 + int(next() >> 16) % 6;
+    Move moves[80], expectedMoves[80];
+    int32_t keys[80], expectedKeys[80];
+    for (int i = 0; i < count; ++i) {
+      moves[i] = expectedMoves[i] = Move(i + 1);
+      keys[i] = expectedKeys[i] = int32_t((next() >> 16) % spread) - 2;
+    }
+    SelectionSortDescending(
+        count, [&](int i) { return expectedKeys[i]; },
+        [&](int a, int b) {
+          std::swap(expectedMoves[a], expectedMoves[b]);
+          std::swap(expectedKeys[a], expectedKeys[b]);
+        });
+    SortMoves(moves, keys, count);
+    for (int i = 0; i < count; ++i) {
+      ASSERT_EQ(moves[i], expectedMoves[i]) << "trial " << trial << " index " << i;
+      ASSERT_EQ(keys[i], expectedKeys[i]) << "trial " << trial << " index " << i;
+    }
+  }
 }
 
 TEST_F(SearchTest, RepetitionAndThreefold) {
