@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "core/config.h"
 #include "core/state.h"
@@ -36,6 +37,11 @@ struct Harness {
   int exitStatus = 0;
 } harness;
 
+void removeScratchDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(harness.scratchDir, ignored);
+}
+
 void sizeHashTables() {
   ResizeHashMemory(SessionHashBytes);
   AllocateHashTable(transTable.configuredEntries);
@@ -53,6 +59,7 @@ void startEngine() {
   if (!mkdtemp(pattern.data())) fail("cannot make a scratch directory under %s", pattern.c_str());
   harness.scratchDir = pattern;
   harness.scratchFile = pattern + "/input";
+  std::atexit(removeScratchDir);
   // The EPD runner writes its results and failures files to TMPDIR.
   setenv("TMPDIR", harness.scratchDir.c_str(), 1);
   resetRandom();
