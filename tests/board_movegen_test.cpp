@@ -269,4 +269,9 @@ TEST_F(MoveGenTest, IsMoveValidAcceptsWhatFitsTheBoardOnly) {
   EXPECT_EQ(isMoveValid(*pos, buildMove(D5, E6, WhitePawn, BlackPawn)), 0);
   setup("4k3/8/4p3/3P4/8/8/8/4K3 w - e6");
   EXPECT_EQ(isMoveValid(*pos, buildMove(D5, E6, WhitePawn, BlackPawn)), 1);  // a plain capture here
+
+  // A king is never taken, even where a set-up position leaves it in reach.
+  setup("4k3/8/8/8/8/8/8/4Q1K1 w - -");
+  EXPECT_EQ(isMoveValid(*pos, buildMove(E1, E8, WhiteQueen, BlackKing)), 0);
+  EXPECT_EQ(isMoveValid(*pos, buildMove(E1, E7, WhiteQueen)), 1);
 }

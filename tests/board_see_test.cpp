@@ -57,3 +57,33 @@ TEST_F(SeeTest, LeastValuableAttackerOrderAndScanDirection) {
   setupFromFen(*pos, "4k3/8/8/8/3q4/8/1B3R2/4K3 w - -");
   EXPECT_EQ(leastValuableAttacker(*pos, D4, White), B2);  // bishop before rook
 }
+
+TEST_F(SeeTest, ExchangeEndsWhenTheStoredKingSquareIsStale) {
+  // Boards without kings (a FEN can set them up; the search once took a king
+  // in a position where one was in check). The stored king squares still name
+  // e1 and e8, where other men, or none, now stand; the exchange must count
+  // only the men on the board and end.
+  struct Case {
+    const char* fen;
+    Square from, to;
+    int value;
+  };
+  const Case cases[] = {
+      {"rnbrR3/8/8/8/8/8/8/8 w - -", E8, E7, 0},       // a white rook on Black's king square
+      {"8/8/8/8/8/8/3q4/4r3 b - -", D2, D1, 0},        // a black rook on White's king square
+      {"3rQ3/8/8/8/8/8/8/8 b - -", D8, E8, 1000},      // the queen on e8 is simply lost
+      {"8/8/8/8/8/8/3q4/3R4 b - -", D2, D1, 500},      // no white king left to recapture
+  };
+  for (const Case& c : cases) {
+    setupFromFen(*pos, c.fen);
+    pos->kingSquare[White] = E1;
+    pos->kingSquare[Black] = E8;
+    PositionSnapshot before;
+    takeSnapshot(*pos, before);
+    EXPECT_EQ(staticExchange(*pos, c.from, c.to), c.value) << c.fen;
+    EXPECT_EQ(snapshotDifference(*pos, before), nullptr) << c.fen;
+  }
+  setupFromFen(*pos, "8/8/8/8/8/8/3q4/4r3 b - -");
+  pos->kingSquare[White] = E1;
+  EXPECT_EQ(leastValuableAttacker(*pos, D1, White), 64u);
+}

@@ -203,3 +203,37 @@ TEST(Commands, UciPonderhitTurnsThePonderSearchIntoATimedOne) {
   EXPECT_EQ(r.status, 0);
   EXPECT_TRUE(contains(r.out, "bestmove ")) << r.out;
 }
+
+TEST(Commands, SideChangeThenUndoKeepsAConsistentPosition) {
+  // "black"/"white" that change the side start a fresh record: "undo" has
+  // nothing left to take back. Once the undo took back a move recorded with
+  // the other side to move and the next search ended in "Lost hash key".
+  struct Case {
+    const char* input;
+    const char* board;  // what "display" shows before the search
+  };
+  const Case cases[] = {
+      {"force\ne2e4\ne7e5\nblack\nundo\ndisplay\ngo\n", "(0) Black to move:\n"},
+      {"xboard\nforce\ne2e4\ne7e5\nblack\nundo\nundo\ndisplay\ngo\n", "(0) Black to move:\n"},
+      {"force\ne2e4\nwhite\nundo\nblack\ndisplay\ngo\n", "(0) Black to move:\n"},
+      // The side that is already to move: nothing changes, undo works.
+      {"force\ne2e4\ne7e5\nwhite\nundo\ndisplay\ngo\n", "(1) Black to move:\n"},
+  };
+  for (const Case& c : cases) {
+    RunResult r;
+    std::string log = runLogged(std::string("sd 2\n") + c.input, r, {"-e"});
+    EXPECT_EQ(r.status, 0) << c.input << "\n" << log;
+    EXPECT_FALSE(contains(log, "Lost hash key")) << c.input;
+    EXPECT_TRUE(contains(r.out + log, c.board)) << c.input << "\n" << r.out;
+    EXPECT_TRUE(contains(log, "Best move: ")) << c.input << "\n" << log;
+  }
+}
+
+TEST(Commands, UciMultiPvSearchEndsWithItsBestMove) {
+  // Once "Invalid pv move" ended this session with status 1 and no reply.
+  RunResult r = runEngine({}, "uci\nposition fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1 "
+                              "moves e1g1\nsetoption name MultiPV value 3\ngo depth 2\n");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(contains(r.out, "info multipv 3 depth 2 ")) << r.out;
+  EXPECT_TRUE(contains(r.out, "bestmove ")) << r.out;
+}

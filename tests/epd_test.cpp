@@ -60,6 +60,18 @@ TEST(EpdRunner, SolvesCountsAndWritesBothFiles) {
   EXPECT_TRUE(contains(dir.read("tarrock.test"), "Testing suite.epd (1 seconds)\n"));  // appended
 }
 
+TEST(EpdRunner, NamesKeepTheirBlanksAndABlankEndsTheSolutions) {
+  ScratchDir dir;
+  dir.write("names.epd",
+            "6k1/5ppp/8/8/8/8/8/R5K1 w - - bm Ra8# ; id WAC 001;\n"
+            "6k1/5ppp/8/8/8/8/8/R5K1 w - - bm Ra8#; id \"quoted name\"; c0 \"x\";\n");
+  RunResult r = runSuite(dir, {"-T", "names.epd", "-t", "1", "-p", "1"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(contains(r.out, "Testing: WAC 001   Solution: Ra8#\n")) << r.out;
+  EXPECT_TRUE(contains(r.out, "Testing: quoted name   Solution: Ra8#\n")) << r.out;
+  EXPECT_TRUE(contains(r.out, "Summary: 2/2\n")) << r.out;
+}
+
 TEST(EpdRunner, MissingSuiteAndBadSolutionMove) {
   ScratchDir dir;
   RunResult missing = runSuite(dir, {"-T", "no-such.epd", "-t", "1"});

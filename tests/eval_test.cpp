@@ -3,6 +3,9 @@
 // pawn-structure table as the evaluation uses it.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "board/fen.h"
 #include "core/output.h"
 #include "eval/evaltables.h"
@@ -171,4 +174,71 @@ TEST_F(EvalTest, PawnEntriesAreSharedBetweenRootSides) {
   EXPECT_EQ(Evaluate(*pos, FullAlpha, FullBeta), -20);
   ClearPawnTable();
   EXPECT_EQ(Evaluate(*pos, FullAlpha, FullBeta), 20);
+}
+
+TEST_F(EvalTest, CachedShelterEqualsAFreshOne) {
+  // Same pawns, kings on other squares: each pair must get its own values.
+  // Then a suite pass: values read from a table filled by every other
+  // position equal values computed on an empty table.
+  std::vector<std::string> fens = {"4k3/8/8/8/8/6P1/5P1P/6K1 w - -", "4k3/8/8/8/8/6P1/5P1P/7K w - -",
+                                   "6k1/8/8/8/8/6P1/5P1P/6K1 w - -", "1k6/8/8/8/8/6P1/5P1P/6K1 w - -"};
+  std::vector<std::string> suite = testutil::dataLines("sts.epd");
+  for (size_t i = 0; i < suite.size() && i < 200; ++i) fens.push_back(suite[i]);
+  std::vector<KingShelterResult> fresh;
+  for (const std::string& fen : fens) {
+    setup(fen.c_str());
+    ClearPawnTable();
+    fresh.push_back(KingShelter(*pos));
+  }
+  ClearPawnTable();
+  for (int pass = 0; pass < 2; ++pass)
+    for (size_t i = 0; i < fens.size(); ++i) {
+      setup(fens[i].c_str());
+      KingShelterResult cached = KingShelter(*pos);
+      EXPECT_EQ(cached.value, fresh[i].value) << fens[i];
+      EXPECT_EQ(cached.shelter[White], fresh[i].shelter[White]) << fens[i];
+      EXPECT_EQ(cached.shelter[Black], fresh[i].shelter[Black]) << fens[i];
+    }
+  EXPECT_NE(fresh[0].shelter[White], fresh[1].shelter[White]);
+  EXPECT_NE(fresh[0].shelter[Black], fresh[2].shelter[Black]);
+}
+
+TEST_F(EvalTest, CachedEvaluationEqualsTheFullOne) {
+  // Each suite position under several windows and lazy margins: the value
+  // and the raised margin of the cached evaluation, on a miss and on a hit,
+  // equal those of the uncached one; a new king-safety weight takes effect
+  // once the tables are cleared, as a new play level clears them.
+  struct Window {
+    int alpha, beta, margin;
+  };
+  const Window windows[] = {{FullAlpha, FullBeta, InitialLazyMargin}, {-50, 50, InitialLazyMargin}, {-1, 0, 300},
+                            {200, 201, 100}};
+  std::vector<std::string> suite = testutil::dataLines("sts.epd");
+  int full = 0;
+  for (size_t i = 0; i < suite.size() && i < 300; ++i) {
+    setup(suite[i].c_str());
+    for (const Window& w : windows) {
+      evalState.lazyMargin = w.margin;
+      const int expected = Evaluate(*pos, w.alpha, w.beta);
+      const int expectedMargin = evalState.lazyMargin;
+      for (int round = 0; round < 2; ++round) {
+        evalState.lazyMargin = w.margin;
+        EXPECT_EQ(EvaluateCached(*pos, w.alpha, w.beta), expected) << suite[i] << " round " << round;
+        EXPECT_EQ(evalState.lazyMargin, expectedMargin) << suite[i] << " round " << round;
+      }
+      if (expected != w.alpha && expected != w.beta) ++full;
+    }
+  }
+  EXPECT_GT(full, 300);
+
+  setup("r1bq1rk1/pp3ppp/2n2n2/3pp3/3P4/2N1PN2/PP3PPP/R1BQKB1R w KQ -");
+  const int before = EvaluateCached(*pos, FullAlpha, FullBeta);
+  const int weight = evalVars.kingSafetyWeight;
+  evalVars.kingSafetyWeight = weight + 5;
+  ClearPawnTable();
+  const int after = Evaluate(*pos, FullAlpha, FullBeta);
+  EXPECT_NE(after, before);
+  EXPECT_EQ(EvaluateCached(*pos, FullAlpha, FullBeta), after);
+  evalVars.kingSafetyWeight = weight;
+  ClearPawnTable();
 }

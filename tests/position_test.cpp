@@ -131,3 +131,33 @@ TEST(GameRecord, PlayTakeBackReplayAndDiscardedRedo) {
   EXPECT_EQ(computeKey(*pos), pos->key());
   FreePosition(pos);
 }
+
+TEST(GameRecord, ChangingTheSideStartsAFreshRecord) {
+  testutil::initEngineTables();
+  Position* pos = NewPosition();
+  newGame(*pos);
+  playMove(*pos, parseMove(*pos, "e4"));
+  playMove(*pos, parseMove(*pos, "e5"));
+  // The same side again: the record stays and a move can be taken back.
+  setSideToMove(*pos, White);
+  EXPECT_EQ(pos->game->count, 2);
+  EXPECT_EQ(computeKey(*pos), pos->key());
+
+  // The other side: the recorded moves were made with White to move here, so
+  // nothing is left to take back or replay, and the key stays right.
+  setSideToMove(*pos, Black);
+  EXPECT_EQ(pos->sideToMove, Black);
+  EXPECT_EQ(computeKey(*pos), pos->key());
+  const std::string before = fenString(*pos);
+  EXPECT_EQ(takeBack(*pos), 0u);
+  EXPECT_EQ(replayMove(*pos), 0u);
+  EXPECT_EQ(fenString(*pos), before);
+  EXPECT_EQ(computeKey(*pos), pos->key());
+  // Play goes on from there and can be taken back as usual.
+  Move nf6 = parseMove(*pos, "Nf6");
+  playMove(*pos, nf6);
+  EXPECT_EQ(takeBack(*pos), nf6);
+  EXPECT_EQ(computeKey(*pos), pos->key());
+  EXPECT_EQ(fenString(*pos), before);
+  FreePosition(pos);
+}

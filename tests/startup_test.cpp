@@ -71,8 +71,10 @@ const std::string InitialDiagram =
     "        a   b   c   d   e   f   g   h\n\n";
 
 // What a run without options prints before its first prompt, with the date
-// line taken out.
-const std::string Banner = "Tarrock 2.0.1\nfeature done=0\nTotal hash size 32M\n";
+// line taken out, in a directory without a book (and none installed).
+const std::string Banner =
+    "Tarrock 2.0.1\nfeature done=0\nTotal hash size 32M\n"
+    "Open book: tarrock.bok\nCannot open opening book: tarrock.bok: No such file or directory\n";
 
 std::string withoutDateLine(std::string out) {
   size_t start = out.find("Logfile: ");

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -142,6 +143,79 @@ RunResult runEngine(const std::vector<std::string>& args, const std::string& inp
   if (!dir.empty()) return runProgram(TARROCK_BINARY, args, input, dir);
   ScratchDir scratch;
   return runProgram(TARROCK_BINARY, args, input, scratch.path());
+}
+
+SessionResult runSession(const std::vector<std::string>& args, const std::vector<SessionStep>& steps,
+                         double timeout, const std::string& dir) {
+  using Clock = std::chrono::steady_clock;
+  SessionResult result;
+  ScratchDir scratch;
+  std::signal(SIGPIPE, SIG_IGN);
+  int in[2], out[2], err[2];
+  if (pipe(in) || pipe(out) || pipe(err)) return result;
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    if (chdir((dir.empty() ? scratch.path() : dir).c_str()) != 0) _exit(126);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(TARROCK_BINARY));
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(TARROCK_BINARY, argv.data());
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(long(timeout * 1000));
+  bool outOpen = true, errOpen = true;
+  // Reads what the engine wrote within the given milliseconds.
+  auto drain = [&](int waitMs) {
+    struct pollfd fds[2];
+    int n = 0;
+    if (outOpen) fds[n++] = {out[0], POLLIN, 0};
+    if (errOpen) fds[n++] = {err[0], POLLIN, 0};
+    if (n == 0 || poll(fds, nfds_t(n), waitMs) <= 0) return;
+    char chunk[65536];
+    for (int i = 0; i < n; ++i) {
+      if (!fds[i].revents) continue;
+      ssize_t r = ::read(fds[i].fd, chunk, sizeof chunk);
+      bool isOut = fds[i].fd == out[0];
+      if (r <= 0) (isOut ? outOpen : errOpen) = false;
+      else (isOut ? result.out : result.err).append(chunk, size_t(r));
+    }
+  };
+  for (const SessionStep& step : steps) {
+    const Clock::time_point start = Clock::now();
+    const size_t from = result.out.size();
+    if (!step.input.empty() && ::write(in[1], step.input.data(), step.input.size()) < 0) break;
+    auto seen = [&] {
+      for (const std::string& text : step.waitFor)
+        if (result.out.find(text, from) != std::string::npos) return true;
+      return false;
+    };
+    auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+    while (Clock::now() < deadline && outOpen) {
+      if (step.waitFor.empty() ? elapsed() >= step.pause : seen()) break;
+      drain(10);
+    }
+    result.waited.push_back(elapsed());
+  }
+  close(in[1]);
+  while ((outOpen || errOpen) && Clock::now() < deadline) drain(10);
+  int status = 0;
+  if (outOpen || errOpen) {
+    result.timedOut = true;
+    kill(pid, SIGKILL);
+  }
+  waitpid(pid, &status, 0);
+  close(out[0]);
+  close(err[0]);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
 }
 
 std::vector<std::string> dataLines(const std::string& name) {

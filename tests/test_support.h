@@ -52,6 +52,26 @@ RunResult runProgram(const std::string& binary, const std::vector<std::string>& 
 RunResult runEngine(const std::vector<std::string>& args, const std::string& input,
                     const std::string& dir = "");
 
+// One step of a timed session: the input is written, then the session waits
+// until standard output shows one of the texts (counted from the start of the
+// step) or, with no texts, for the pause.
+struct SessionStep {
+  std::string input;
+  std::vector<std::string> waitFor = {};
+  double pause = 0;  // seconds
+};
+
+struct SessionResult : RunResult {
+  std::vector<double> waited;  // seconds each step waited
+  bool timedOut = false;       // the engine had to be killed
+};
+
+// Runs the engine step by step over pipes, in dir or else in a fresh scratch
+// directory; after the last step standard input is closed, and the engine has
+// up to timeout seconds in all to end, or it is killed.
+SessionResult runSession(const std::vector<std::string>& args, const std::vector<SessionStep>& steps,
+                         double timeout = 30, const std::string& dir = "");
+
 std::string readFile(const std::string& path);
 
 // The lines of a reference data file in tests/data. A file that is missing or

@@ -4,6 +4,7 @@
 //   perft-suite FILE [MAXDEPTH]   checks every "FEN ;D1 n ;D2 n ..." line
 //   bench [DEPTH]                 node-count signature of the search
 //   evalbench FILE [ROUNDS]       evaluations per second over a suite
+//   bookbench BOOK [ROUNDS]       time of a book probe, cold and warm
 //   tbgen CLASS|all3|all4 DIR     writes tablebase files of 3- and 4-man classes
 // "--debug" anywhere after the subcommand also checks at every node that the
 // incremental fields and keys equal a rebuild and that unmake restores the
@@ -25,7 +26,11 @@
 #include "board/perft.h"
 #include "board/position.h"
 #include "board/tables.h"
+#include "book/bookfile.h"
+#include "book/probe.h"
+#include "book/state.h"
 #include "core/output.h"
+#include "core/state.h"
 #include "eval/evaltables.h"
 #include "eval_bench.h"
 #include "search_bench.h"
@@ -238,6 +243,38 @@ int runEvalTiming(const Arguments& args) {
   return runEvalBench(int(words.size()), words.data());
 }
 
+// One probe right after the book is opened (empty key cache), then the
+// average of ROUNDS probes of the same position and of the position after
+// 1.e4; the probes' own table output is off.
+int runBookBench(const Arguments& args) {
+  if (args.words.empty()) return 2;
+  uint64_t rounds = 1000;
+  if (args.words.size() > 1 && !readNumber(args.words[1], 10000000, rounds)) return 2;
+  if (rounds == 0) rounds = 1;
+  Position* pos = NewPosition();
+  newGame(*pos);
+  frontend.showOutput = 0;
+  if (OpenBook(args.words[0]) != 0) {
+    std::fprintf(stderr, "cannot open %s\n", args.words[0]);
+    return 1;
+  }
+  auto start = std::chrono::steady_clock::now();
+  Move first = BookProbe(*pos);
+  double cold = secondsSince(start);
+  start = std::chrono::steady_clock::now();
+  for (uint64_t i = 0; i < rounds; ++i) BookProbe(*pos);
+  double warm = secondsSince(start) / double(rounds);
+  makeMove(*pos, parseMove(*pos, "e4"));
+  start = std::chrono::steady_clock::now();
+  for (uint64_t i = 0; i < rounds; ++i) BookProbe(*pos);
+  double afterE4 = secondsSince(start) / double(rounds);
+  std::printf("records %d, first move %s\n", book.count, first ? moveToCoordinate(first) : "none");
+  std::printf("cold probe %.1f us, warm probe %.1f us, after 1.e4 %.1f us, cache hits %.2f%%\n", cold * 1e6,
+              warm * 1e6, afterE4 * 1e6, book.cacheProbes ? book.cacheHits * 100.0 / book.cacheProbes : 0.0);
+  FreePosition(pos);
+  return 0;
+}
+
 // Generates the files of one class, or of every 3-man (all3) or 4-man (all4)
 // class, into DIR with the classes they capture or promote into.
 int runTablebaseGeneration(const Arguments& args) {
@@ -279,6 +316,7 @@ const Subcommand subcommands[] = {
     {"perft-suite", "perft-suite FILE [MAXDEPTH]", runPerftSuite},
     {"bench", "bench [DEPTH]", runBench},
     {"evalbench", "evalbench FILE [ROUNDS]", runEvalTiming},
+    {"bookbench", "bookbench BOOK [ROUNDS]", runBookBench},
     {"tbgen", "tbgen CLASS|all3|all4 DIR", runTablebaseGeneration},
 };
 

@@ -1,5 +1,6 @@
 #include "search_bench.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -82,7 +83,7 @@ int runSearchBench(int argc, char** argv) {
   uint64_t totalNodes = 0;
   // Only the searches are timed: clearing the tables between positions
   // would otherwise dominate short runs.
-  uint32_t searchTime = 0;
+  std::chrono::steady_clock::duration searchTime{};
   int count = 0;
   const char* const* fens = benchPositions(count);
   for (int i = 0; i < count; ++i) {
@@ -97,17 +98,17 @@ int runSearchBench(int argc, char** argv) {
     search.maxSearchDepth = depth * 12;
     timeControl.allocatedTime = timeControl.maximumTime = INT32_MAX;
     timeControl.fixedMoveTime = 0;
-    uint32_t start = Ticks();
+    auto start = std::chrono::steady_clock::now();
     Think(*pos);
-    searchTime += Ticks() - start;
+    searchTime += std::chrono::steady_clock::now() - start;
     Move best = pos->pvLength[0] > 0 ? pos->pv[0][0] : 0;
     std::printf("%2d %-60s nodes %10llu best %s\n", i + 1, fens[i], (unsigned long long)search.nodes,
                 best ? moveToSan(*pos, best) : "none");
     totalNodes += search.nodes;
   }
-  uint32_t elapsed = searchTime;
+  double seconds = std::chrono::duration<double>(searchTime).count();
   std::printf("Nodes searched: %llu\n", (unsigned long long)totalNodes);
-  std::printf("Nodes/second: %llu\n", (unsigned long long)(elapsed ? totalNodes * 100 / elapsed : 0));
+  std::printf("Nodes/second: %.0f\n", seconds > 0 ? double(totalNodes) / seconds : 0.0);
   FreePosition(pos);
   return 0;
 }

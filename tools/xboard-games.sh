@@ -41,6 +41,8 @@ fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarrock-games-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 pgn="$work/games.pgn"
+# Tarrock plays from a copy of the default book (learning changes the copy).
+[ -f "$top/build/tarrock.bok" ] && cp "$top/build/tarrock.bok" "$work/"
 debug="$work/xboard.debug"
 
 # A game lasts at most the two clocks; allow twice that per game and a minute.

@@ -52,6 +52,78 @@ int inCheck(const Position& pos, Colour colour) {
                          : isAttackedByWhite(pos, pos.kingSquare[Black]);
 }
 
+namespace {
+
+// The sliding set through s along the line of the step (+-1 rank, +-8 file,
+// +-9 the a1-h8 diagonal, +-7 the h1-a8 diagonal), and the colour's men that
+// slide along it.
+inline Bitboard lineSet(const Position& pos, Square s, int step) {
+  switch (step) {
+    case 1: case -1: return rankAttackSet(pos, s);
+    case 8: case -8: return fileAttackSet(pos, s);
+    case 9: case -9: return diagA1H8AttackSet(pos, s);
+    default: return diagH1A8AttackSet(pos, s);
+  }
+}
+inline Bitboard lineSliders(const Position& pos, Colour c, int step) {
+  const bool straight = step == 1 || step == -1 || step == 8 || step == -8;
+  return (straight ? pos.rooks[c] : pos.bishops[c]) | pos.queens[c];
+}
+
+// Whether the colour's slider on the line through `king` and `from` now
+// attacks `king` (the line was closed at `from` or the square is unattacked).
+inline int openedLine(const Position& pos, Square king, Square from, Colour attacker) {
+  const int step = boardTables.direction[king][from];
+  if (!step) return 0;
+  return (lineSet(pos, king, step) & lineSliders(pos, attacker, step)) ? 1 : 0;
+}
+
+// King moves (castling among them), and a pawn capture that may have been
+// en passant (it also empties the square of the pawn taken).
+inline bool needsFullTest(const Position& pos, Move move) {
+  const int type = pieceType(movePiece(move));
+  if (type == King) return true;
+  return type == Pawn && moveCaptured(move) && moveTo(move) == pos.epStack[pos.epTop - 1];
+}
+
+}  // namespace
+
+int moveExposedKing(const Position& pos, Move move, Colour mover) {
+  if (needsFullTest(pos, move)) return inCheck(pos, mover);
+  return openedLine(pos, pos.kingSquare[mover], moveFrom(move), mover ^ 1);
+}
+
+int moveGaveCheck(const Position& pos, Move move, Colour mover) {
+  if (needsFullTest(pos, move)) return inCheck(pos, mover ^ 1);
+  const BoardTables& t = boardTables;
+  const Square king = pos.kingSquare[mover ^ 1], to = moveTo(move);
+  const int placed = movePromotion(move) ? int((movePromotion(move) >> 12) - 1) + Knight : pieceType(movePiece(move));
+  Bitboard reach;
+  switch (placed) {
+    case Pawn: reach = mover == White ? t.whitePawnAttacks[to] : t.blackPawnAttacks[to]; break;
+    case Knight: reach = t.knightAttacks[to]; break;
+    case Bishop: reach = bishopAttackSet(pos, to); break;
+    case Rook: reach = rookAttackSet(pos, to); break;
+    default: reach = queenAttackSet(pos, to); break;
+  }
+  if (reach & bit(king)) return 1;
+  return openedLine(pos, king, moveFrom(move), mover);
+}
+
+const char* positionFault(const Position& pos) {
+  static const char* const missing[2] = {"no white king", "no black king"};
+  static const char* const extra[2] = {"more than one white king", "more than one black king"};
+  for (Colour c = White; c <= Black; ++c) {
+    const Bitboard kings =
+        pos.pieces[c] & ~(pos.pawns[c] | pos.knights[c] | pos.bishops[c] | pos.rooks[c] | pos.queens[c]);
+    if (!kings) return missing[c];
+    if (popCount(kings) > 1) return extra[c];
+    if (pos.board[pos.kingSquare[c]] != makePiece(c, King)) return missing[c];
+  }
+  if (inCheck(pos, pos.sideToMove ^ 1)) return "the side not to move is in check";
+  return nullptr;
+}
+
 int filterLegal(Position& pos, Move* moves, int count) {
   int kept = 0;
   for (int i = 0; i < count; ++i) {

@@ -54,6 +54,21 @@ int isAttackedByBlack(const Position& pos, Square s);
 // 1 when the colour's king is attacked.
 int inCheck(const Position& pos, Colour colour);
 
+// The same answers as inCheck after a move is made, for a side whose king
+// the move's maker knows was not attacked before it. Only the king itself,
+// castling and en passant then need the full test: any other move can newly
+// attack a square only from its destination or by opening the line through
+// its origin. `move` has just been made by `mover` (the side not to move).
+//   moveExposedKing: whether the mover's own king is attacked now.
+//   moveGaveCheck: whether the enemy king is attacked now.
+int moveExposedKing(const Position& pos, Move move, Colour mover);
+int moveGaveCheck(const Position& pos, Move move, Colour mover);
+
+// Null when the Position can be played and searched: one king of each
+// colour, and the side not to move not in check (else its king could be
+// taken). Otherwise what is wrong, as a short text.
+const char* positionFault(const Position& pos);
+
 // Keeps the legal moves of the list, in their order, at its front; returns
 // their number. Each move is made and unmade.
 int filterLegal(Position& pos, Move* moves, int count);

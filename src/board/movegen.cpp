@@ -387,6 +387,7 @@ int isMoveValid(const Position& pos, Move move) {
   if (piece == 0 || pos.board[from] != piece || colourOf(piece) != us) return 0;
   const int target = pos.board[to];
   if (target && colourOf(target) == us) return 0;
+  if (pieceType(target) == King) return 0;  // a king is never taken
   const Bitboard toBit = bit(to);
 
   switch (pieceType(piece)) {

@@ -26,8 +26,8 @@ int countLegalMoves(Position& pos);
 
 // 1 when a Move stored elsewhere (hash table, killer slot, outside text) can
 // be made here without corrupting the Position: the man, the captured man,
-// the geometry, the promotion and castling conditions all fit the board. King
-// safety is not tested.
+// the geometry, the promotion and castling conditions all fit the board, and
+// the move does not take a king. King safety is not tested.
 int isMoveValid(const Position& pos, Move move);
 
 // 1 when the man on `from` shields the king on `king` from an enemy slider

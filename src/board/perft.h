@@ -1,7 +1,8 @@
 // Perft: the number of leaf nodes of the legal move tree to a fixed depth,
 // counted with the engine's own generators (evasions when in check, else
-// captures and non-captures) and make/unmake, legality by making each move and
-// testing the mover's king. The checked variant also verifies at every node
+// captures and non-captures) and make/unmake, legality by testing the mover's
+// king after each move (on the last ply, by the pins on the board where that
+// settles it, without making the move). The checked variant also verifies at every node
 // that the incremental keys and derived fields equal a rebuild and that
 // unmake restores the record exactly.
 #pragma once

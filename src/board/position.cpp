@@ -177,6 +177,12 @@ HashKey computePawnKey(const Position& pos) {
   return k;
 }
 
+void setSideToMove(Position& pos, Colour side) {
+  if (side != pos.sideToMove) pos.game->count = pos.game->end = 0;
+  pos.sideToMove = side;
+  pos.keyStack[pos.keyTop] = computeKey(pos);
+}
+
 void playMove(Position& pos, Move move) {
   GameRecord& g = *pos.game;
   makeMove(pos, move);

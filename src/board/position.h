@@ -67,15 +67,17 @@ struct Position {
   int32_t pawnCount[2];
   int32_t pieceUnits[2];
 
+  // Index of the current entry of each stack; they move together. Kept next
+  // to the board sets, which every evaluation and move reads as well.
+  int castleTop, keyTop, pawnKeyTop, fiftyTop, epTop;
+
+  Colour sideToMove;
+
   HashKey keyStack[MaxGamePlies];
   HashKey pawnKeyStack[MaxGamePlies];
   uint32_t castleStack[MaxGamePlies];
   uint32_t fiftyStack[MaxGamePlies];
   uint32_t epStack[MaxGamePlies];
-  // Index of the current entry of each stack; they move together.
-  int castleTop, keyTop, pawnKeyTop, fiftyTop, epTop;
-
-  Colour sideToMove;
 
   // Search working areas, by ply (see search/).
   int singleReply;  // the picker's last move was the only evasion
@@ -148,6 +150,12 @@ void rebuildMaterial(Position& pos);
 void checkMaterial(Position& pos);
 HashKey computeKey(const Position& pos);
 HashKey computePawnKey(const Position& pos);
+
+// Sets the side to move and recomputes the key into the current key-stack
+// entry. When the side changes, the moves recorded so far were played with
+// the other side to move and can no longer be taken back or replayed here:
+// the game record starts afresh from this position.
+void setSideToMove(Position& pos, Colour side);
 
 void playMove(Position& pos, Move move);
 Move takeBack(Position& pos);

@@ -26,7 +26,11 @@ Square leastValuableAttacker(const Position& pos, Square s, Colour colour) {
   if (set) return pick(set, colour);
   set = (diagonals | lines) & pos.queens[colour] & present;
   if (set) return pick(set, colour);
-  if (t.kingAttacks[s] & bit(pos.kingSquare[colour])) return pos.kingSquare[colour];
+  // The king only while it still stands on its square: after a king-less
+  // set-up or a captured king the stored square is stale, and finding the
+  // same man there again would never end the exchange.
+  const Square king = pos.kingSquare[colour];
+  if ((t.kingAttacks[s] & bit(king) & present) && pos.board[king] == makePiece(colour, King)) return king;
   return 64;
 }
 

@@ -13,8 +13,10 @@ namespace tarrock {
 int staticExchange(Position& pos, Square from, Square to);
 
 // Square of the colour's cheapest man attacking s among those still in
-// `occupied` (the king is always considered), 64 when there is none. Within
-// one kind White takes the lowest square, Black the highest.
+// `occupied` (the king included, when it stands on its square), 64 when
+// there is none. Within one kind White takes the lowest square, Black the
+// highest. Every man found leaves `occupied` in the exchange, so the
+// exchange ends whatever the position, even one without kings.
 Square leastValuableAttacker(const Position& pos, Square s, Colour colour);
 
 }  // namespace tarrock

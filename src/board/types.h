@@ -58,7 +58,18 @@ constexpr uint32_t WhiteShort = 1, WhiteLong = 2, BlackShort = 4, BlackLong = 8;
 // the count of trailing zeros and 63 minus the count of leading zeros.
 inline Square firstSquare(Bitboard b) { return Square(__builtin_ctzll(b)); }
 inline Square lastSquare(Bitboard b) { return Square(63 - __builtin_clzll(b)); }
-inline int popCount(Bitboard b) { return __builtin_popcountll(b); }
+// Number of squares in the set. The default build may not assume a hardware
+// population count, and the compiler's fallback is a library call; this is
+// the usual parallel bit count (pairs, nibbles, then a multiply sums bytes).
+inline int popCount(Bitboard b) {
+  b -= (b >> 1) & 0x5555555555555555ull;
+  b = (b & 0x3333333333333333ull) + ((b >> 2) & 0x3333333333333333ull);
+  b = (b + (b >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+  return int((b * 0x0101010101010101ull) >> 56);
+}
+// The same count for a set known to hold at most two squares (a pawn's
+// attackers or defenders): cheaper than the full count.
+inline int popCountMax2(Bitboard b) { return int(b != 0) + int((b & (b - 1)) != 0); }
 inline Square popFirst(Bitboard& b) { Square s = firstSquare(b); b &= b - 1; return s; }
 inline Square popLast(Bitboard& b) { Square s = lastSquare(b); b ^= Bitboard(1) << s; return s; }
 constexpr Bitboard bit(Square s) { return Bitboard(1) << s; }

@@ -58,10 +58,12 @@ void takeSnapshot(const Position& pos, PositionSnapshot& snap) {
 
 const char* snapshotDifference(const Position& pos, const PositionSnapshot& snap) {
   if (std::memcmp(snap.fixed, pos.board, sizeof pos.board)) return "board";
-  if (std::memcmp(snap.fixed, &pos, sizeof snap.fixed)) return "derived fields";
+  // The tops and the side lie inside the fixed part: named before it.
   if (snap.castleTop != pos.castleTop || snap.keyTop != pos.keyTop || snap.pawnKeyTop != pos.pawnKeyTop ||
       snap.fiftyTop != pos.fiftyTop || snap.epTop != pos.epTop)
     return "stack tops";
+  if (snap.sideToMove != pos.sideToMove) return "side to move";
+  if (std::memcmp(snap.fixed, &pos, sizeof snap.fixed)) return "derived fields";
   if (snap.key != pos.key()) return "key";
   if (snap.pawnKey != pos.pawnKey()) return "pawn key";
   if (snap.castle != pos.castleRights()) return "castling rights";

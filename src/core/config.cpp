@@ -22,15 +22,16 @@ struct ConfigSymbol {
   int32_t* number;
   std::string* text;
   bool fromCommandLine;
+  bool fromFile;
 };
 
 ConfigSymbol symbols[] = {
-    {"RESIGN", IntegerKind, &config.resign, nullptr, false},
-    {"HASH", SizeKind, &config.hash, nullptr, false},
-    {"LOGFNAME", StringKind, nullptr, &config.logFileName, false},
-    {"BOOK", StringKind, nullptr, &config.book, false},
-    {"EGTB_HASH_SIZE", SizeKind, &config.egtbHashSize, nullptr, false},
-    {"TB_PATH", StringKind, nullptr, &config.tbPath, false},
+    {"RESIGN", IntegerKind, &config.resign, nullptr, false, false},
+    {"HASH", SizeKind, &config.hash, nullptr, false, false},
+    {"LOGFNAME", StringKind, nullptr, &config.logFileName, false, false},
+    {"BOOK", StringKind, nullptr, &config.book, false, false},
+    {"EGTB_HASH_SIZE", SizeKind, &config.egtbHashSize, nullptr, false, false},
+    {"TB_PATH", StringKind, nullptr, &config.tbPath, false, false},
 };
 
 // Reads the next whitespace-separated token of at most 255 characters; a
@@ -164,6 +165,7 @@ void LoadConfiguration(const char* fileName, bool quietWhenMissing) {
         }
         case StringKind: *symbol.text = readStringValue(f); break;
       }
+      symbol.fromFile = true;
     }
     if (!known) PrintInfo("Warning: unknown symbol: %s\n", token.c_str());
   }
@@ -186,9 +188,15 @@ void PrintConfiguration() {
   std::fflush(stdout);
 }
 
+bool SymbolGiven(const char* name) {
+  for (const ConfigSymbol& symbol : symbols)
+    if (std::strcmp(symbol.name, name) == 0) return symbol.fromCommandLine || symbol.fromFile;
+  return false;
+}
+
 void ResetConfiguration() {
   config = Configuration();
-  for (ConfigSymbol& symbol : symbols) symbol.fromCommandLine = false;
+  for (ConfigSymbol& symbol : symbols) symbol.fromCommandLine = symbol.fromFile = false;
 }
 
 }  // namespace tarrock

@@ -29,6 +29,8 @@ int32_t ParseSize(const char* text);
 // except a missing one when quietWhenMissing (the default file is optional,
 // and xboard takes such a line from an engine for a failed start).
 void LoadConfiguration(const char* fileName, bool quietWhenMissing = false);
+// True when the command line or the configuration file gave the symbol.
+bool SymbolGiven(const char* name);
 // The current values, one line per symbol, straight to standard output.
 void PrintConfiguration();
 // Puts the table back to its defaults and forgets command-line settings (tests).

@@ -1,5 +1,7 @@
 #include "eval/evaluate.h"
 
+#include <cstring>
+
 #include "board/attacks.h"
 #include "board/tables.h"
 #include "eval/evaltables.h"
@@ -9,6 +11,7 @@
 namespace tarrock {
 
 EvalState evalState;
+PieceTermCache pieceTermCache;
 
 int GamePhase(const Position& pos) {
   if (pos.pieceUnits[White] + pos.pieceUnits[Black] < 23) return 3;
@@ -215,7 +218,7 @@ int pieceTerms(const Position& pos, int phase, const PawnEntry* entry, int& trop
     tropism += knightTropism[kingDistance(s, enemyKing)];
     int outpost = et.outpostValue[Us][s];
     if (outpost && !(theirPawns & outpostFront[s])) {
-      int defenders = popCount(ownPawns & theirPawnAttacks[s]);
+      int defenders = popCountMax2(ownPawns & theirPawnAttacks[s]);
       if (defenders > 0) {
         int v = KnightOutpostFactor * outpost;
         value += 2 * v;
@@ -236,8 +239,10 @@ int pieceTerms(const Position& pos, int phase, const PawnEntry* entry, int& trop
       value += BishopOutpostFactor * outpost;
     // Shut in on the enemy's side by two of its pawns.
     Square r = relativeSquare(Us, s);
-    if (((r == A7 || r == B8) && has(theirPawns, Us, B6) && has(theirPawns, Us, C7)) ||
-        ((r == H7 || r == G8) && has(theirPawns, Us, G6) && has(theirPawns, Us, F7)))
+    constexpr Bitboard trapSquares = bit(A7) | bit(B8) | bit(H7) | bit(G8);
+    if ((trapSquares & bit(r)) &&
+        (((r == A7 || r == B8) && has(theirPawns, Us, B6) && has(theirPawns, Us, C7)) ||
+         ((r == H7 || r == G8) && has(theirPawns, Us, G6) && has(theirPawns, Us, F7))))
       value -= BishopTrapped;
   }
 
@@ -367,11 +372,25 @@ int endgameTerms(const Position& pos, const PawnEntry& entry) {
 }  // namespace
 
 KingShelterResult KingShelter(const Position& pos) {
-  int8_t w = shelter<White>(pos), b = shelter<Black>(pos);
+  const HashKey key = pos.pawnKey() ^ keys.pieceKeys[WhiteKing][pos.kingSquare[White]] ^
+                      keys.pieceKeys[BlackKing][pos.kingSquare[Black]];
+  ShelterEntry& entry = pawnTable.shelter[key & (ShelterEntries - 1)];
+  if (entry.key != key) {
+    entry.key = key;
+    entry.shelter[White] = shelter<White>(pos);
+    entry.shelter[Black] = shelter<Black>(pos);
+  }
+  int8_t w = entry.shelter[White], b = entry.shelter[Black];
   return {(b - w) * evalVars.kingSafetyWeight, {w, b}};
 }
 
-int Evaluate(const Position& pos, int alpha, int beta) {
+namespace {
+
+// The evaluation proper; with Cached, the terms after the lazy exit of
+// positions before the endgame are read from and written to the piece-term
+// cache.
+template <bool Cached>
+int evaluate(const Position& pos, int alpha, int beta) {
   const BoardTables& bt = boardTables;
   const int phase = GamePhase(pos);
   const int32_t* material = pos.material;
@@ -417,6 +436,23 @@ int Evaluate(const Position& pos, int alpha, int beta) {
   if (s - evalState.lazyMargin >= beta) return beta;
   if (s + evalState.lazyMargin <= alpha) return alpha;
 
+  // Before the endgame, what is added from here on depends only on the
+  // placement of the men (and the fixed pawn-structure fields), never on the
+  // window or the root side: the value from a cache entry of the same key
+  // equals a fresh computation.
+  PieceTermEntry* cached = nullptr;
+  if constexpr (Cached) {
+    if (phase < 3) {
+      cached = &pieceTermCache.entries[pos.key() & (PieceTermEntries - 1)];
+      if (cached->key == pos.key()) {
+        score = lazy + cached->terms;
+        int swing = cached->terms < 0 ? -cached->terms : cached->terms;
+        if (swing > evalState.lazyMargin) evalState.lazyMargin = swing;
+        return pos.sideToMove == White ? score : -score;
+      }
+    }
+  }
+
   int pressureOnBlack = 0, pressureOnWhite = 0;
   score += pieceTerms<White>(pos, phase, entry, pressureOnBlack);
   score -= pieceTerms<Black>(pos, phase, entry, pressureOnWhite);
@@ -460,7 +496,19 @@ int Evaluate(const Position& pos, int alpha, int beta) {
   int swing = score > lazy ? score - lazy : lazy - score;
   if (swing > evalState.lazyMargin) evalState.lazyMargin = swing;
 
+  if (cached) {
+    cached->key = pos.key();
+    cached->terms = score - lazy;
+  }
   return pos.sideToMove == White ? score : -score;
 }
+
+}  // namespace
+
+int Evaluate(const Position& pos, int alpha, int beta) { return evaluate<false>(pos, alpha, beta); }
+
+int EvaluateCached(const Position& pos, int alpha, int beta) { return evaluate<true>(pos, alpha, beta); }
+
+void ClearPieceTermCache() { std::memset(pieceTermCache.entries, 0, sizeof pieceTermCache.entries); }
 
 }  // namespace tarrock

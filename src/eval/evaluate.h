@@ -2,8 +2,9 @@
 // the cached pawn structure, piece-square tables, mobility, outposts, rook and
 // queen rules, king placement and shelter with king tropism, and a lazy exit
 // that skips the piece terms when the cheap part of the value already lies
-// outside the search window by more than a margin. Terms are summed from
-// White's point of view; the result is from the side to move's.
+// outside the search window by more than a margin, with a cache of the terms
+// after that exit for the search. Terms are summed from White's point of
+// view; the result is from the side to move's.
 #pragma once
 
 #include "board/position.h"
@@ -29,6 +30,25 @@ int GamePhase(const Position& pos);
 // to lie outside it (the lazy exit); reads and writes the pawn-structure
 // table and may raise evalState.lazyMargin.
 int Evaluate(const Position& pos, int alpha, int beta);
+
+// The same value, with the terms after the lazy exit of positions before
+// the endgame read from the piece-term cache when the position's key is
+// there (and stored when it is not). The search calls this one.
+int EvaluateCached(const Position& pos, int alpha, int beta);
+
+// The piece-term cache: by position key, what the evaluation adds after the
+// lazy exit. Fixed size, no allocation; cleared with the pawn table (a new
+// play level changes the weights it depends on).
+struct PieceTermEntry {
+  HashKey key;
+  int32_t terms;
+};
+constexpr int PieceTermEntries = 16384;
+struct PieceTermCache {
+  PieceTermEntry entries[PieceTermEntries] = {};
+};
+extern PieceTermCache pieceTermCache;
+void ClearPieceTermCache();
 
 // Exposure of each king (higher is worse) and the resulting value
 // (shelter[black] - shelter[white]) times the king-safety weight.

@@ -23,7 +23,7 @@ void AllocatePawnTable() {
   Release(pawnTable.entries);
   pawnTable.entries = nullptr;
   pawnTable.count = 0;
-  pawnTable.entries = static_cast<PawnEntry*>(AllocateOrDie(pawnTable.configuredCount * sizeof(PawnEntry)));
+  pawnTable.entries = static_cast<PawnEntry*>(AllocateTableOrDie(pawnTable.configuredCount * sizeof(PawnEntry)));
   pawnTable.count = pawnTable.configuredCount;
   ClearPawnTable();
   for (HashKey& k : pawnTable.phaseKeys) k = random64();
@@ -31,6 +31,8 @@ void AllocatePawnTable() {
 
 void ClearPawnTable() {
   if (pawnTable.entries) std::memset(pawnTable.entries, 0, pawnTable.count * sizeof(PawnEntry));
+  std::memset(pawnTable.shelter, 0, sizeof pawnTable.shelter);
+  ClearPieceTermCache();
 }
 
 namespace {
@@ -51,8 +53,8 @@ int pawnStructure(const Position& pos, int phase, PawnEntry& entry) {
   const Bitboard* ourAttacks = Us == White ? bt.whitePawnAttacks : bt.blackPawnAttacks;
   const Bitboard* theirAttacks = Us == White ? bt.blackPawnAttacks : bt.whitePawnAttacks;
   const Bitboard* ahead = Us == White ? bt.northRay : bt.southRay;
-  auto attackers = [&](Square s) { return popCount(their & ourAttacks[s]); };
-  auto defenders = [&](Square s) { return popCount(own & theirAttacks[s]); };
+  auto attackers = [&](Square s) { return popCountMax2(their & ourAttacks[s]); };
+  auto defenders = [&](Square s) { return popCountMax2(own & theirAttacks[s]); };
 
   int value = (evalState.rootSide == Us && pos.pawnCount[Us] == 8) ? -AllPawnsKept : 0;
   int pawnFiles = 0, weak = 0, isolatedCount = 0, doubledCount = 0;

@@ -20,6 +20,15 @@ struct PawnEntry {
   int16_t score;         // White's pawn-structure value minus Black's
 };
 
+// The exposure of both kings (see KingShelter), which depends only on the
+// pawns and the two king squares: cached under the pawn key combined with
+// the king squares' keys.
+struct ShelterEntry {
+  HashKey key;
+  int8_t shelter[2];
+};
+constexpr int ShelterEntries = 4096;
+
 // The entry count of the default hash size (32 MB).
 constexpr uint64_t DefaultPawnEntries = 262144;
 
@@ -28,9 +37,17 @@ struct PawnTable {
   uint64_t count = 0;                          // entries allocated, a power of two
   uint64_t configuredCount = DefaultPawnEntries;  // used by the next AllocatePawnTable
   HashKey phaseKeys[4] = {};
+  ShelterEntry shelter[ShelterEntries] = {};  // fixed size, cleared with the table
 };
 
 extern PawnTable pawnTable;
+
+// Asks the processor to start loading the entry of a pawn key in a phase.
+// No effect on any result.
+inline void PrefetchPawnEntry(HashKey pawnKey, int phase) {
+  if (pawnTable.entries)
+    __builtin_prefetch(&pawnTable.entries[(pawnKey ^ pawnTable.phaseKeys[phase]) & (pawnTable.count - 1)]);
+}
 
 // Sets the entry count of the next AllocatePawnTable, rounded down to a power
 // of two (at least 1). The hash-size setting calls it.
@@ -40,7 +57,8 @@ void SetPawnTableEntries(uint64_t entries);
 // four new phase keys from the shared random generator.
 void AllocatePawnTable();
 
-// Zeroes every entry.
+// Zeroes every entry, the shelter entries and the evaluation's piece-term
+// cache too.
 void ClearPawnTable();
 
 // The pawn-structure value of one colour (positive is good for it) in the

@@ -11,6 +11,8 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "book/learn.h"
+#include "book/probe.h"
 #include "core/config.h"
 #include "core/numbers.h"
 #include "core/output.h"
@@ -58,6 +60,35 @@ bool roomForMove(const Position& pos) {
 
 void interruptHandler(int) { search.pollCountdown = 0; }
 
+// A search that UCI "go" asked for and that has not started yet: UCI answers
+// every "go" with one "bestmove", even when "stop" or "ponderhit" comes
+// before the search could.
+bool uciSearchDue() {
+  return frontend.protocolMode == Uci &&
+         (frontend.engineToMove || (frontend.pondering && frontend.ponderEnabled && !frontend.noPonder));
+}
+
+// The move that is due is searched one ply deep and answered at once.
+void answerDueMoveNow(Position& pos) {
+  search.maxSearchDepth = OnePly;
+  frontend.infiniteAnalysis = 0;
+  frontend.pondering = 0;
+  frontend.engineToMove = 1;
+  ThinkStep(pos);
+}
+
+// After a command that sets up another position: an analysis goes on with the
+// new position, a move the engine was about to choose is no longer due. (A
+// UCI "go" is always answered, so UCI keeps its search.)
+// An analysis (console or xboard) lasts until "exit": any other command lets
+// it go on.
+int analysisGoesOn() { return frontend.infiniteAnalysis && frontend.protocolMode != Uci ? 1 : 0; }
+
+void positionChanged() {
+  if (frontend.protocolMode == Uci) return;
+  frontend.engineToMove = analysisGoesOn();
+}
+
 void clearForNewGame(bool clearHistory) {
   ClearHashTable();
   if (clearHistory) std::memset(search.history, 0, sizeof search.history);
@@ -91,6 +122,16 @@ void moveEntry(CommandContext& c) {
 void cmdUndo(CommandContext& c) {
   takeBack(c.pos);
   if (frontend.infiniteAnalysis) frontend.engineToMove = 1;
+  else positionChanged();
+}
+
+// xboard takes back a move of the user's with "remove": the user's move and
+// the engine's reply.
+void cmdRemove(CommandContext& c) {
+  takeBack(c.pos);
+  takeBack(c.pos);
+  if (frontend.infiniteAnalysis) frontend.engineToMove = 1;
+  else positionChanged();
 }
 
 void cmdXboard(CommandContext&) {
@@ -136,7 +177,7 @@ void cmdLevel(CommandContext& c) {
 
 void cmdForce(CommandContext&) {
   frontend.forceMode = 1;
-  frontend.engineToMove = 0;
+  frontend.engineToMove = analysisGoesOn();
 }
 
 void uciGo(CommandContext& c);
@@ -162,7 +203,7 @@ void cmdNew(CommandContext& c) {
   std::memset(pos.killer1, 0, sizeof pos.killer1);
   std::memset(pos.killer2, 0, sizeof pos.killer2);
   newGame(pos);
-  frontend.engineToMove = 0;
+  frontend.engineToMove = analysisGoesOn();
   frontend.forceMode = 0;
   frontend.timeLeft = 30000;
   frontend.noPonder = 1;
@@ -178,19 +219,22 @@ void cmdRating(CommandContext& c) {
   PrintInfo("Rating %s %s %d\n", c.word(1), c.word(2), g.drawScore);
 }
 
-void cmdQuit(CommandContext&) {
+// A move still due is answered first, at once, as when "quit" stops a search.
+void cmdQuit(CommandContext& c) {
+  if (uciSearchDue() || (frontend.engineToMove && !frontend.infiniteAnalysis)) answerDueMoveNow(c.pos);
   CloseLog();
   std::fflush(stdout);
   std::exit(0);
 }
 
-void setSide(Position& pos, Colour side) {
-  pos.sideToMove = side;
-  pos.keyStack[pos.keyTop] = computeKey(pos);
+void cmdWhite(CommandContext& c) {
+  setSideToMove(c.pos, White);
+  positionChanged();
 }
-
-void cmdWhite(CommandContext& c) { setSide(c.pos, White); }
-void cmdBlack(CommandContext& c) { setSide(c.pos, Black); }
+void cmdBlack(CommandContext& c) {
+  setSideToMove(c.pos, Black);
+  positionChanged();
+}
 
 void cmdDisplay(CommandContext& c) {
   frontend.printDiagram++;
@@ -203,7 +247,7 @@ void cmdEasy(CommandContext&) { frontend.ponderEnabled = 0; }
 
 void cmdBook(CommandContext& c) {
   if (c.argCount == 0) {
-    Move m = frontend.bookEnabled ? ProbeBook(c.pos) : 0;
+    Move m = frontend.bookEnabled ? BookProbe(c.pos) : 0;
     if (m) std::printf("Suggested move: %s\n", moveToSan(c.pos, m));
     else std::printf("No book move\n");
     return;
@@ -227,20 +271,24 @@ void cmdOtim(CommandContext& c) {
 void cmdDepth(CommandContext& c) {
   if (c.argCount != 1) return;
   int n = readNumber(c.word(1));
-  search.maxSearchDepth = n == 0 ? 768 : clampedProduct(n, 12);
+  search.maxSearchDepth = n == 0 ? 768 : DepthLimit(n);
 }
 
 void cmdSt(CommandContext& c) {
   if (c.argCount == 1) timeControl.fixedMoveTime = clampedProduct(readNumber(c.word(1)), 100);
 }
 
-void cmdEdit(CommandContext& c) { EditMode(c.pos); }
+void cmdEdit(CommandContext& c) {
+  EditMode(c.pos);
+  positionChanged();
+}
 
 void cmdSetboard(CommandContext& c) {
   const char* text = c.line;
   while (*text && isSeparator(*text)) ++text;
   text += std::strlen("setboard");
   setupFromFen(c.pos, text);
+  positionChanged();
 }
 
 void cmdAnalyze(CommandContext&) {
@@ -255,7 +303,7 @@ void cmdBest(CommandContext& c) {
   if (c.argCount != 1) return;
   int lines = readNumber(c.word(1));
   if (lines < 1) lines = 1;
-  ThinkMultiPv(c.pos, lines);
+  if (!RefuseIllegalPosition(c.pos)) ThinkMultiPv(c.pos, lines);
 }
 
 void cmdPonder(CommandContext& c) {
@@ -290,9 +338,11 @@ void cmdResult(CommandContext& c) {
   Position& pos = c.pos;
   pos.gameInProgress = 0;
   frontend.noPonder = 1;
+  if (frontend.protocolMode != Uci && !frontend.infiniteAnalysis) frontend.engineToMove = 0;
   if (c.is(1, "1-0")) pos.game->result = 1;
   else if (c.is(1, "0-1")) pos.game->result = 2;
   else if (c.is(1, "1/2-1/2")) pos.game->result = 3;
+  BookLearn(pos, search.rootSide);
 }
 
 void cmdExit(CommandContext&) {
@@ -351,6 +401,7 @@ void cmdSetoption(CommandContext& c) {
     }
     config.egtbHashSize = clampedProduct(readNumber(c.word(4)), 1048576);
     PrintInfo("Initializing tablebase cache: %s\n", FormatMemorySize(config.egtbHashSize));
+    SetUpTablebaseCache(config.egtbHashSize);
   } else {
     PrintInfo("Ignored:");
     for (int i = 0; i <= c.argCount; ++i) PrintInfo(" %s", c.words[i]);
@@ -363,7 +414,17 @@ void cmdIsready(CommandContext&) {
   std::fflush(stdout);
 }
 
-void cmdPonderhit(CommandContext&) { frontend.ponderHit = 1; }
+// "stop" before the search started: the move is answered now.
+void cmdStop(CommandContext& c) {
+  if (uciSearchDue()) answerDueMoveNow(c.pos);
+}
+
+// "ponderhit" before the ponder search started: it starts as a normal search
+// under the clock.
+void cmdPonderhit(CommandContext&) {
+  frontend.ponderHit = 1;
+  if (uciSearchDue() && frontend.pondering) frontend.pondering = 0;
+}
 
 struct UciState {
   int previousMoveCount = 0;
@@ -446,7 +507,7 @@ void uciGo(CommandContext& c) {
     } else if (!std::strcmp(w, "movestogo") && hasValue) {
       timeControl.movesToGo = value();
     } else if (!std::strcmp(w, "depth") && hasValue) {
-      search.maxSearchDepth = clampedProduct(value(), 12);
+      search.maxSearchDepth = DepthLimit(value());
     } else if (!std::strcmp(w, "nodes") || !std::strcmp(w, "mate")) {
       PrintInfo("FIXME go ... %s\n", w);
     } else if (!std::strcmp(w, "movetime") && hasValue) {
@@ -467,7 +528,7 @@ struct Command {
 };
 
 const Command commandTable[] = {
-    {"undo", cmdUndo},       {"xboard", cmdXboard},     {"protover", cmdProtover},
+    {"undo", cmdUndo},       {"remove", cmdRemove},     {"xboard", cmdXboard},     {"protover", cmdProtover},
     {"accepted", cmdNothing}, {"ping", cmdPing},        {"fritz", cmdFritz},
     {"level", cmdLevel},     {"force", cmdForce},       {"go", cmdGo},
     {"reset", cmdReset},     {"new", cmdNew},           {"name", cmdName},
@@ -481,11 +542,13 @@ const Command commandTable[] = {
     {"?", cmdNothing},       {"computer", cmdNothing},  {"ponder", cmdPonder},
     {"draw", cmdDraw},       {"result", cmdResult},     {"exit", cmdExit},
     {"random", cmdNothing},  {"uci", cmdUci},           {"setoption", cmdSetoption},
-    {"stop", cmdNothing},    {"isready", cmdIsready},   {"ponderhit", cmdPonderhit},
+    {"stop", cmdStop},    {"isready", cmdIsready},   {"ponderhit", cmdPonderhit},
     {"position", cmdPosition},
 };
 
 }  // namespace
+
+int32_t DepthLimit(int plies) { return plies < 1 ? OnePly : clampedProduct(plies, OnePly); }
 
 int SplitWords(char* line, char** words, int maxWords) {
   int count = 0;
@@ -500,8 +563,18 @@ int SplitWords(char* line, char** words, int maxWords) {
   return count;
 }
 
+namespace {
+char executingLine[LineBufferSize];
+}  // namespace
+
+const char* CurrentCommandLine() { return executingLine; }
+
 void ExecuteCommand(Position& pos) {
-  const char* line = frontend.pendingCommand ? frontend.pendingCommand : "";
+  // The line is copied and no longer pending: a line read by a search that
+  // the command runs becomes the next pending line.
+  char* const line = executingLine;
+  std::snprintf(line, sizeof executingLine, "%s", frontend.pendingCommand ? frontend.pendingCommand : "");
+  frontend.pendingCommand = nullptr;
   PrintInfo("[%s]\n", line);
 
   static char buffer[LineBufferSize];

@@ -10,6 +10,8 @@
 #include "board/fen.h"
 #include "board/position.h"
 #include "board/print.h"
+#include "book/bookfile.h"
+#include "book/build.h"
 #include "core/config.h"
 #include "core/numbers.h"
 #include "core/output.h"
@@ -88,7 +90,7 @@ void scanOptions(int argc, char** argv, StartupOptions& options) {
       case 'd': frontend.printDiagram = 1; break;
       case 'n': frontend.moveNumbers = 1; break;
       case 'H': frontend.printHashUsage = 1; break;
-      case 'm': search.maxSearchDepth = clampedProduct(readNumber(optarg), 12); break;
+      case 'm': search.maxSearchDepth = DepthLimit(readNumber(optarg)); break;
       case 'c':
         options.configFile = optarg;
         options.configNamed = true;
@@ -133,44 +135,45 @@ void scanOptions(int argc, char** argv, StartupOptions& options) {
   }
 }
 
-[[noreturn]] void endOfInput() {
-  CloseLog();
-  std::fflush(stdout);
-  std::exit(0);
-}
+}  // namespace
 
-void mainLoop(Position& pos) {
+// One cycle after another until the input ends. A line read by a poll is
+// executed before the engine's turn starts; a command that should cancel the
+// turn (a move, "force", "new", a new position) does so itself.
+void RunMainLoop(Position& pos) {
   static char lineBuffer[LineBufferSize];
   while (!InputAtEnd()) {
-    bool thinkNow = false;
-    if (PollInput(pos)) frontend.engineToMove = 0;
-    else if (frontend.engineToMove) thinkNow = true;
-
-    if (!thinkNow) {
-      bool readOrExecute = frontend.forceMode || PollInput(pos);
-      if (frontend.pendingCommand) {
-        ExecuteCommand(pos);
-        std::fflush(stdout);
-        frontend.pendingCommand = nullptr;
+    bool readOrExecute = false;
+    if (!PollInput(pos) && !frontend.pendingCommand) {
+      if (frontend.engineToMove) {
+        ThinkStep(pos);
         continue;
       }
-      if (readOrExecute || !frontend.ponderEnabled || frontend.noPonder) {
-        if (frontend.protocolMode == Console) PrintInfo("tarrock: ");
-        if (!ReadInputLine(lineBuffer, sizeof lineBuffer)) endOfInput();
-        TrimLineEnd(lineBuffer);
+      readOrExecute = frontend.forceMode || PollInput(pos);
+    }
+    if (frontend.pendingCommand) {
+      // A line read by a search (of "best", or one stopped by the line)
+      // is executed in the next cycle.
+      ExecuteCommand(pos);
+      std::fflush(stdout);
+      continue;
+    }
+    if (readOrExecute || !frontend.ponderEnabled || frontend.noPonder) {
+      if (frontend.protocolMode == Console) PrintInfo("tarrock: ");
+      if (!ReadInputLine(lineBuffer, sizeof lineBuffer)) EndAtEndOfInput();
+      TrimLineEnd(lineBuffer);
+      if (*lineBuffer) {
         frontend.pendingCommand = lineBuffer;
-        if (*lineBuffer) ExecuteCommand(pos);
-        std::fflush(stdout);
-        frontend.pendingCommand = nullptr;
-        continue;
+        ExecuteCommand(pos);
       }
+      std::fflush(stdout);
+      continue;
     }
     ThinkStep(pos);
   }
   CloseLog();
+  std::fflush(stdout);
 }
-
-}  // namespace
 
 void InstallFrontendHooks() {
   boardHooks.drawDiagram = DrawDiagram;
@@ -210,8 +213,20 @@ int EngineMain(int argc, char** argv) {
     return 0;
   }
 
+  if (options.pgnFile) {
+    BookBuildOptions build;
+    build.cutDepth = options.bookCutDepth;
+    build.minPlayed = options.bookMinCount;
+    int status = BuildBook(options.pgnFile, config.book.c_str(), build);
+    CloseLog();
+    FreePosition(pos);
+    return status;
+  }
+  if (frontend.bookEnabled)
+    OpenBook(ChooseBookFile(config.book, SymbolGiven("BOOK"), InstalledBookPaths()).c_str());
+
   search.nodes = 0;
-  mainLoop(*pos);
+  RunMainLoop(*pos);
   FreePosition(pos);
   return 0;
 }

@@ -6,9 +6,11 @@
 #include "board/attacks.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "book/probe.h"
 #include "core/config.h"
 #include "core/output.h"
 #include "core/state.h"
+#include "frontend/poll.h"
 #include "frontend/replies.h"
 #include "search/ponder.h"
 #include "search/root.h"
@@ -19,8 +21,6 @@
 #include "search/tt.h"
 
 namespace tarrock {
-
-Move ProbeBook(Position&) { return 0; }
 
 namespace {
 
@@ -38,11 +38,47 @@ void endGameUnsearched(Position& pos) {
 
 int pieceUnitSum(const Position& pos) { return pos.pieceUnits[White] + pos.pieceUnits[Black]; }
 
+// m when it is a legal move of the position, else 0.
+Move legalOrNone(Position& pos, Move m) { return m && isMoveValid(pos, m) && isLegalMove(pos, m) ? m : 0; }
+
+// The protocol's form of a move; "0000", its null move, when there is none.
+const char* uciMoveText(Move m) { return m ? moveToCoordinate(m) : "0000"; }
+
+void sendUciBestMove(Move m, Move ponder) {
+  std::printf("bestmove %s", uciMoveText(m));
+  if (m && ponder) std::printf(" ponder %s", moveToCoordinate(ponder));
+  std::printf("\n");
+  std::fflush(stdout);
+}
+
+// UCI allows no "bestmove" during "go infinite" or "go ponder" before the
+// interface sends "stop" or "ponderhit". A search that ended by itself (a
+// mate found, the depth limit reached, no legal move) holds its reply until
+// then; lines meanwhile are handled as during a search, and any line that
+// would stop a search releases the reply and stays pending.
+void holdUciReply(Position& pos) {
+  while (!frontend.pendingCommand && (frontend.pondering || frontend.infiniteAnalysis)) ReadHeldInput(pos);
+}
+
 }  // namespace
+
+bool RefuseIllegalPosition(Position& pos) {
+  const char* fault = positionFault(pos);
+  if (!fault) return false;
+  if (frontend.protocolMode == Xboard) PrintOut("tellusererror Illegal position: %s\n", fault);
+  else if (frontend.protocolMode == Uci) PrintOut("info string Illegal position: %s\n", fault);
+  else PrintOut("Illegal position: %s\n", fault);
+  pos.pv[0][0] = 0;
+  pos.pvLength[0] = 0;
+  search.ponderMove = 0;
+  frontend.noPonder = 1;
+  return true;
+}
 
 void EngineTurn(Position& pos) {
   frontend.drawOffered = 0;
   if (computeKey(pos) != pos.key()) fatalError("Lost hash key");
+  if (RefuseIllegalPosition(pos)) return;
   const Colour side = pos.sideToMove;
   if (countLegalMoves(pos) == 0) {
     if (inCheck(pos, side)) PrintOut(side == White ? "0-1 {Black mates}\n" : "1-0 {White mates}\n");
@@ -52,11 +88,16 @@ void EngineTurn(Position& pos) {
   }
   if (IsThreefold(pos)) {
     PrintOut("1/2-1/2 {Drawn by repetition}\n");
-    endGameUnsearched(pos);
-    return;
+    // A UCI interface decides itself whether the game goes on, and it waits
+    // for a move.
+    if (frontend.protocolMode != Uci) {
+      endGameUnsearched(pos);
+      return;
+    }
   }
+  search.rootSide = side;  // the colour book learning credits with the result
   if (frontend.bookEnabled && pos.bookMisses < 3 && !frontend.infiniteAnalysis && !frontend.pondering) {
-    if (Move book = ProbeBook(pos)) {
+    if (Move book = BookProbe(pos)) {
       pos.pv[0][0] = book;
       pos.pvLength[0] = 1;
       search.rootScore = 0;
@@ -74,10 +115,11 @@ void EngineTurn(Position& pos) {
   }
   int s = Think(pos);
   // A search stopped before its first root move finished leaves no line;
-  // the first root move is then the answer.
-  if (pos.pvLength[0] < 1 && pos.rootCount > 0) {
-    pos.pv[0][0] = pos.rootList[0].move;
-    pos.pvLength[0] = 1;
+  // the first legal move is then the answer.
+  if (pos.pvLength[0] < 1 || !legalOrNone(pos, pos.pv[0][0])) {
+    buildRootList(pos);
+    pos.pv[0][0] = pos.rootCount > 0 ? pos.rootList[0].move : 0;
+    pos.pvLength[0] = pos.rootCount > 0 ? 1 : 0;
   }
 
   if (s >= -MateBound && s <= MateBound && s < -config.resign) {
@@ -99,14 +141,18 @@ void ThinkStep(Position& pos) {
 
   if (frontend.infiniteAnalysis) {
     timeControl.allocatedTime = 10000000;
-    if (search.multiPv > 1) ThinkMultiPv(pos, search.multiPv);
-    else EngineTurn(pos);
-    frontend.pondering = 0;
-    frontend.engineToMove = 0;
+    if (search.multiPv <= 1) EngineTurn(pos);
+    else if (!RefuseIllegalPosition(pos)) ThinkMultiPv(pos, search.multiPv);
     if (frontend.protocolMode == Uci) {
-      std::printf("bestmove %s\n", moveToCoordinate(pos.pv[0][0]));
-      std::fflush(stdout);
+      holdUciReply(pos);
+      sendUciBestMove(legalOrNone(pos, pos.pv[0][0]), 0);
+      frontend.engineToMove = 0;
+    } else {
+      // An analysis stopped by a line goes on once the line has been
+      // executed, unless the line ends it ("exit") or sets up a game.
+      frontend.engineToMove = frontend.pendingCommand ? 1 : 0;
     }
+    frontend.pondering = 0;
     return;
   }
   if (!frontend.engineToMove && frontend.protocolMode != Uci) {
@@ -116,16 +162,15 @@ void ThinkStep(Position& pos) {
   }
   frontend.noPonder = 0;
   EngineTurn(pos);
+  if (frontend.protocolMode == Uci) holdUciReply(pos);
 
-  if (pos.gameInProgress) {
-    const Move m = pos.pv[0][0];
+  const Move m = legalOrNone(pos, pos.pv[0][0]);
+  if (pos.gameInProgress && m) {
     const int score = search.rootScore;
     if (frontend.drawOffered && pos.unchangedScoreCount >= 3 && pieceUnitSum(pos) < 21) PrintOut("offer draw\n");
     if (frontend.protocolMode == Xboard) SendXboardMove(m);
     if (frontend.protocolMode == Uci) {
-      std::printf("bestmove %s", moveToCoordinate(m));
-      if (search.ponderMove) std::printf(" ponder %s", moveToCoordinate(search.ponderMove));
-      std::printf("\n");
+      sendUciBestMove(m, search.ponderMove);
       frontend.pondering = 0;
     }
     PrintInfo("Best move: %s score %s\n\n", moveToSan(pos, m), FormatScore(score));
@@ -140,6 +185,12 @@ void ThinkStep(Position& pos) {
     } else {
       frontend.noPonder = 1;
     }
+  } else if (frontend.protocolMode == Uci) {
+    // The game is over (the result line is out) or the position cannot be
+    // searched: the interface still gets its one reply, the null move when
+    // there is no legal move.
+    sendUciBestMove(m, 0);
+    frontend.pondering = 0;
   }
   if (!pos.gameInProgress && frontend.protocolMode == Uci) frontend.noPonder = 1;
   frontend.engineToMove = 0;

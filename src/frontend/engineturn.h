@@ -13,7 +13,9 @@ void EngineTurn(Position& pos);
 // choose, announce and play its move.
 void ThinkStep(Position& pos);
 
-// Book probe hook; answers no move until an opening book is open.
-Move ProbeBook(Position& pos);
+// True, after saying so in the form of the protocol in force, when the
+// position cannot be searched: a king missing or one too many, or the side
+// not to move in check. The best line is then left empty.
+bool RefuseIllegalPosition(Position& pos);
 
 }  // namespace tarrock

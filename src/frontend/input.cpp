@@ -17,8 +17,10 @@ struct InputBuffer {
   bool eof = false;
 } input;
 
+// A whole line, or a piece as long as the longest line a reader takes.
 bool bufferedLineComplete() {
-  return std::memchr(input.data + input.start, '\n', input.end - input.start) != nullptr;
+  size_t available = input.end - input.start;
+  return available >= LineBufferSize - 1 || std::memchr(input.data + input.start, '\n', available) != nullptr;
 }
 
 // Reads more bytes from descriptor 0 (blocking). False at end of input.
@@ -48,8 +50,20 @@ bool InputWaiting() {
   if (bufferedLineComplete()) return true;
   if (input.eof) return input.end > input.start;
   struct pollfd p = {0, POLLIN, 0};
-  int r = ::poll(&p, 1, 0);
-  return r != 0;  // readable, hung up or failed: a read will return promptly
+  if (::poll(&p, 1, 0) == 0) return false;
+  // Something arrived (or the input ended): take what is there without
+  // blocking, since only a complete line counts as waiting. Bytes of a line
+  // still being typed or sent stay in the buffer.
+  if (input.start > 0) {
+    std::memmove(input.data, input.data + input.start, input.end - input.start);
+    input.end -= input.start;
+    input.start = 0;
+  }
+  ssize_t n = ::read(0, input.data + input.end, sizeof input.data - input.end);
+  if (n > 0) input.end += size_t(n);
+  else if (n == 0 || (errno != EINTR && errno != EAGAIN)) input.eof = true;
+  if (input.eof) return input.end > input.start;
+  return bufferedLineComplete();
 }
 
 bool ReadInputLine(char* buffer, size_t size) {
@@ -77,6 +91,11 @@ bool ReadInputLine(char* buffer, size_t size) {
 }
 
 bool InputAtEnd() { return input.eof && input.start == input.end; }
+
+void ResetInput() {
+  input.start = input.end = 0;
+  input.eof = false;
+}
 
 bool InputIsTerminal() { return ::isatty(0) == 1; }
 

@@ -1,6 +1,7 @@
 // Standard input read through the engine's own buffer, so that the main loop
 // and the search's input poll see the same lines: a line counts as waiting
-// once it is complete in the buffer or the descriptor has something to read.
+// only once it is complete (or the input has ended), so a partly sent line
+// never makes a poll block.
 #pragma once
 
 #include <cstddef>
@@ -9,8 +10,10 @@ namespace tarrock {
 
 constexpr size_t LineBufferSize = 10240;
 
-// True when a complete line is buffered or descriptor 0 is readable (data,
-// end of input or an error all count: the next read will not block for long).
+// True when a complete line is waiting: buffered already, or completed by the
+// bytes descriptor 0 holds now (taken without blocking), or the last line of
+// an input that has ended. A partial line stays buffered and counts as no
+// input.
 bool InputWaiting();
 
 // Reads one line (blocking) into buffer, without its newline. A line longer
@@ -20,6 +23,11 @@ bool ReadInputLine(char* buffer, size_t size);
 
 // True once the end of input has been seen and every buffered byte consumed.
 bool InputAtEnd();
+
+// Forgets everything buffered and the end of input, so that descriptor 0 can
+// be replaced by a new input (the fuzz harnesses run many sessions in one
+// process).
+void ResetInput();
 
 // Whether standard input is an interactive terminal.
 bool InputIsTerminal();

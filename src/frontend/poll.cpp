@@ -1,6 +1,7 @@
 #include "frontend/poll.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/output.h"
@@ -21,14 +22,41 @@ struct PollBuffers {
 
 }  // namespace
 
+void EndAtEndOfInput() {
+  CloseLog();
+  std::fflush(stdout);
+  std::exit(0);
+}
+
 int PollInput(Position& pos) {
-  if (search.abortSearch) return 0;
+  // One line at a time: a line left for the main loop stays in the poll
+  // buffer until it has been executed, and a stopping search reads no more.
+  if (frontend.pendingCommand) return 0;
+  if (search.abortSearch && search.thinking) return 0;
   // In console mode input comes from a person at a terminal. Piped input is
   // read by the main loop itself, except while the engine thinks: an analysis
   // must still hear the line that ends it.
   if (frontend.protocolMode == Console && !InputIsTerminal() && !search.thinking) return 0;
-  if (!InputWaiting()) return 0;
+  if (!InputWaiting()) {
+    // Nobody is left to stop a search without a time limit: end as the main
+    // loop does at the end of input.
+    if (search.thinking && InputAtEnd() && (frontend.infiniteAnalysis || frontend.pondering)) EndAtEndOfInput();
+    return 0;
+  }
   if (!ReadInputLine(pollBuffers.line, sizeof pollBuffers.line)) return 0;
+  if (!search.thinking) {
+    // Between searches a waiting line is just the next command, executed
+    // as if the main loop had read it.
+    TrimLineEnd(pollBuffers.line);
+    if (!*pollBuffers.line) return 0;
+    frontend.pendingCommand = pollBuffers.line;
+    return 1;
+  }
+  return HandleSearchInput(pos, pollBuffers.line);
+}
+
+int ReadHeldInput(Position& pos) {
+  if (!ReadInputLine(pollBuffers.line, sizeof pollBuffers.line)) EndAtEndOfInput();
   return HandleSearchInput(pos, pollBuffers.line);
 }
 

@@ -12,4 +12,12 @@ namespace tarrock {
 int PollInput(Position& pos);
 int HandleSearchInput(Position& pos, char* line);
 
+// Reads the next line (blocking) and handles it as a line arriving during a
+// search; for a reply held back until the interface asks for it. Ends the
+// process at the end of input.
+int ReadHeldInput(Position& pos);
+
+// Closes the log and ends the process with status 0, as at the end of input.
+[[noreturn]] void EndAtEndOfInput();
+
 }  // namespace tarrock

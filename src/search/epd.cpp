@@ -64,8 +64,8 @@ bool readLine(FILE* f, std::string& line, bool& tooLong) {
   return any;
 }
 
-// The test's name: the word after "id ", quotes dropped (a quoted name may
-// hold blanks), else "test N".
+// The test's name: the text after "id " up to the ";", quotes dropped; both
+// forms keep their blanks. Without "id ", "test N".
 std::string testName(const std::string& line, int number) {
   size_t at = line.find("id ");
   if (at == std::string::npos) return "test " + std::to_string(number);
@@ -76,12 +76,11 @@ std::string testName(const std::string& line, int number) {
     size_t close = line.find('"', start + 1);
     name = line.substr(start + 1, close == std::string::npos ? std::string::npos : close - start - 1);
   } else {
-    size_t end = start;
-    while (end < line.size() && line[end] != ' ' && line[end] != '\t') ++end;
-    name = line.substr(start, end - start);
+    size_t end = line.find(';', start);
+    name = line.substr(start, end == std::string::npos ? std::string::npos : end - start);
     size_t quote = name.rfind('"');
     if (quote != std::string::npos) name.erase(quote);
-    if (!name.empty() && name.back() == ';') name.pop_back();
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
   }
   return name;
 }

@@ -28,6 +28,10 @@ void finishPonder() {
 }  // namespace
 
 void Ponder(Position& pos) {
+  if (positionFault(pos)) {  // nothing to ponder on a board that cannot be played
+    frontend.noPonder = 1;
+    return;
+  }
   if (countLegalMoves(pos) == 0) {
     if (inCheck(pos, pos.sideToMove))
       PrintOut(pos.sideToMove == Black ? "1-0 {White mates}\n" : "0-1 {Black mates}\n");

@@ -55,6 +55,22 @@ bool leavesKingSafe(Position& pos, Move move) {
   return safe;
 }
 
+// A position without its two kings, or with a king that can be taken, is
+// not searched: the search would take kings. The line is left empty.
+bool refuseSearch(Position& pos) {
+  const char* fault = positionFault(pos);
+  if (!fault) return false;
+  PrintInfo("Illegal position: %s\n", fault);
+  pos.pv[0][0] = 0;
+  pos.pvLength[0] = 0;
+  pos.rootCount = 0;
+  search.nodes = 0;
+  search.rootScore = 0;
+  search.ponderMove = 0;
+  timeControl.searchStartTicks = Ticks();
+  return true;
+}
+
 bool timeStopsAllowed() {
   return !search.testSuiteRunning && !frontend.infiniteAnalysis && !frontend.pondering;
 }
@@ -65,7 +81,8 @@ void StartSearch(Position& pos) {
   search.thinking = true;
   search.nodes = 0;
   ResetHashStatistics();
-  tablebases.hits = 0;
+  tablebases.tbProbes = 0;
+  tablebases.tbHits = 0;
   search.abortSearch = 0;
   timeControl.searchStartTicks = Ticks();
   timeControl.searchStartCpu = ProcessCpuTime();
@@ -99,7 +116,9 @@ void buildRootList(Position& pos) {
 }
 
 int isLegalMove(Position& pos, Move move) {
-  if (!move) return 0;
+  // Nothing is legal in a position without its two kings or with a king that
+  // can be taken: a move there could take a king or leave none on the board.
+  if (!move || positionFault(pos)) return 0;
   pos.hashMove[0] = 0;
   pos.plyInCheck[0] = inCheck(pos, pos.sideToMove);
   ResetRootPicker(pos);
@@ -158,7 +177,10 @@ void StorePvInHash(Position& pos) {
   for (int k = 0; k < length; ++k) {
     Move m = pos.pv[0][k];
     if (!isMoveValid(pos, m)) break;
-    if (storedMove(pos) != m) StoreHash(pos, m, 0, k, -32766, LowerBound);
+    // A real probe: it also sets threat[k], which the store writes back.
+    int alpha = -Infinity, beta = Infinity;
+    ProbeHash(pos, 0, k, alpha, beta);
+    if (pos.hashMove[k] != m) StoreHash(pos, m, 0, k, -32766, LowerBound);
     makeMove(pos, m);
     ++made;
   }
@@ -209,8 +231,10 @@ int RootSearch(Position& pos, int depth, int alpha, int beta) {
       } else if (ProbeTablebase(pos, s)) {
         unmakeMove(pos, move);
         resolved = true;
+        // Seen from the root a won child value loses one point per ply, as
+        // the search does at ply 1: a mate in n scores 32768 - 2n.
         s = -s;
-        score = s > 0 ? s + 1 : s;
+        score = s > 0 ? s - 1 : s;
       }
     }
     if (resolved) {
@@ -304,6 +328,7 @@ int RootSearch(Position& pos, int depth, int alpha, int beta) {
 }
 
 int Think(Position& pos) {
+  if (refuseSearch(pos)) return 0;
   if (search.multiPv > 1) return ThinkMultiPv(pos, search.multiPv);
   StartSearch(pos);
   PrintSearchHeader(pos);
@@ -326,6 +351,10 @@ int Think(Position& pos) {
     while (!search.abortSearch) {
       s = RootSearch(pos, search.iterationDepth + 3, alpha, beta);
       if (s > alpha) search.rootScore = s;
+      // An interrupted pass did not fail low or high: its first move keeps
+      // its flags, so a ponder result cut short by the opponent's move stays
+      // usable.
+      if (search.abortSearch) break;
       if (s > alpha && s < beta) break;
       if (s <= alpha) {
         if (alpha <= -Infinity) break;
@@ -420,6 +449,7 @@ void printBestLines(Position& pos, int count, int wanted) {
 }  // namespace
 
 int ThinkMultiPv(Position& pos, int lines) {
+  if (refuseSearch(pos)) return 0;
   pos.plyInCheck[0] = inCheck(pos, pos.sideToMove);
   buildRootList(pos);
   const int count = pos.rootCount;
@@ -437,10 +467,10 @@ int ThinkMultiPv(Position& pos, int lines) {
   StartSearch(pos);
   pos.pvLength[0] = 0;
   if (search.maxSearchDepth < OnePly || count == 0) {
-    if (count > 0) {
-      pos.pv[0][0] = pvLines[0].move;
-      pos.pvLength[0] = 1;
-    }
+    // With no legal move nothing is left behind: pv[0][0] would still hold
+    // the best move of an earlier search, not a move of this position.
+    pos.pv[0][0] = count > 0 ? pvLines[0].move : 0;
+    pos.pvLength[0] = count > 0 ? 1 : 0;
     search.thinking = false;
     PrintSearchStatistics();
     return 0;
@@ -494,9 +524,14 @@ int ThinkMultiPv(Position& pos, int lines) {
       record.beta = score + 35;
       record.depth = search.iterationDepth;
       bool improves = !(i >= lines && score <= pvLines[lines - 1].score);
+      // The child's line belongs to this move only when its score fell inside
+      // the window: a child that failed high or low, or a quiescence child
+      // whose stand-pat did not raise alpha, leaves pv[1] as an earlier
+      // search wrote it, possibly for another root move.
+      const bool exact = score > alpha && score < beta;
       record.score = score;
       pos.pv[0][0] = record.move;
-      int childLength = pos.pvLength[1];
+      int childLength = exact ? pos.pvLength[1] : 1;
       int length = 1;
       for (int k = 1; k < childLength && k < MaxPly; ++k) pos.pv[0][length++] = pos.pv[1][k];
       pos.pvLength[0] = length;

@@ -11,6 +11,7 @@
 #include "core/state.h"
 #include "eval/evaluate.h"
 #include "eval/params.h"
+#include "eval/pawns.h"
 #include "search/state.h"
 #include "search/timecontrol.h"
 #include "search/tt.h"
@@ -36,6 +37,27 @@ constexpr int32_t HashMoveKey = 999999999;
 inline int value(int code) { return boardTables.pieceValue[code]; }
 
 inline int historyIndex(Colour side, Move move) { return int(side) * 4096 + int(move & 4095); }
+
+// The key after the move as far as a prefetch needs it: the en-passant,
+// promotion and castling terms are left out, so for those moves it may name
+// another bucket (a wasted prefetch, never a different result).
+inline HashKey keyAfterForPrefetch(const Position& pos, Move m) {
+  const int piece = movePiece(m), captured = moveCaptured(m);
+  const Square from = moveFrom(m), to = moveTo(m);
+  HashKey k = pos.key() ^ keys.sideKey ^ keys.pieceKeys[piece][from] ^ keys.pieceKeys[piece][to];
+  if (captured) k ^= keys.pieceKeys[captured][to];
+  return k;
+}
+
+// The pawn key after the move as far as a prefetch needs it (promotions
+// and en passant left out).
+inline HashKey pawnKeyAfterForPrefetch(const Position& pos, Move m) {
+  HashKey k = pos.pawnKey();
+  const int piece = movePiece(m), captured = moveCaptured(m);
+  if (pieceType(captured) == Pawn) k ^= keys.pieceKeys[captured][moveTo(m)];
+  if (pieceType(piece) == Pawn) k ^= keys.pieceKeys[piece][moveFrom(m)] ^ keys.pieceKeys[piece][moveTo(m)];
+  return k;
+}
 
 // Returns the next move of the current batch, if any.
 inline Move nextInBatch(Position& pos, PickerState& p) {
@@ -83,15 +105,37 @@ void keyCaptures(Position& pos, int ply, Move* moves, int count) {
   }
 }
 
+// The smallest of keys[0..n), n >= 1; four running minima keep the
+// comparisons independent of each other.
+inline int32_t smallestKey(const int32_t* keys, int n) {
+  int32_t m0 = keys[0], m1 = m0, m2 = m0, m3 = m0;
+  int j = 1;
+  for (; j + 4 <= n; j += 4) {
+    m0 = keys[j] < m0 ? keys[j] : m0;
+    m1 = keys[j + 1] < m1 ? keys[j + 1] : m1;
+    m2 = keys[j + 2] < m2 ? keys[j + 2] : m2;
+    m3 = keys[j + 3] < m3 ? keys[j + 3] : m3;
+  }
+  for (; j < n; ++j) m0 = keys[j] < m0 ? keys[j] : m0;
+  m0 = m1 < m0 ? m1 : m0;
+  m2 = m3 < m2 ? m3 : m2;
+  return m2 < m0 ? m2 : m0;
+}
+
 }  // namespace
 
 void SortMoves(Move* moves, int32_t* keys, int count) {
-  SelectionSortDescending(
-      count, [keys](int i) { return keys[i]; },
-      [moves, keys](int a, int b) {
-        std::swap(moves[a], moves[b]);
-        std::swap(keys[a], keys[b]);
-      });
+  // SelectionSortDescending written out on the two arrays, in two passes per
+  // position: the smallest key before position i, and, only when it is
+  // strictly below the key at i, the first position holding it.
+  for (int i = count - 1; i >= 1; --i) {
+    const int32_t m = smallestKey(keys, i);
+    if (m >= keys[i]) continue;
+    int j = 0;
+    while (keys[j] != m) ++j;
+    std::swap(moves[j], moves[i]);
+    std::swap(keys[j], keys[i]);
+  }
 }
 
 void ResetRootPicker(Position& pos) {
@@ -278,6 +322,10 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
     if (search.inputPolling && search.pollInput) search.pollInput(pos);
     if (search.abortSearch) return beta;
   }
+  if (search.nodeLimit && search.nodes >= search.nodeLimit) {
+    search.abortSearch = 1;
+    return beta;
+  }
   // 2-5. Ply limit, counters, repetition, mate distance.
   if (ply >= MaxPly - 1) return beta;
   search.nodes++;
@@ -310,6 +358,7 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
   if (allowNull && !pos.threat[ply] && !pos.plyInCheck[ply] && unitSum >= 6) {
     pos.plyInCheck[ply + 1] = 0;
     MakeNullMove(pos);
+    PrefetchHash(pos.key());
     pos.currentMove[ply] = 0;
     pos.extFlags[ply] = 0;
     pos.moveStackTop[ply + 1] = pos.moveStackTop[ply];
@@ -336,7 +385,7 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
 
   // 10. Static value for the futility tests.
   int staticValue = Infinity;
-  if (pos.material[us] - pos.material[them] + 200 < alpha) staticValue = Evaluate(pos, -Infinity, alpha);
+  if (pos.material[us] - pos.material[them] + 200 < alpha) staticValue = EvaluateCached(pos, -Infinity, alpha);
 
   // 11. Internal iterative deepening.
   if (depth >= 36 && !pos.hashMove[ply] && beta - alpha == search.rootBeta - search.rootAlpha)
@@ -366,14 +415,21 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
   int legal = 0;
   for (Move move = StartMovePicker(pos, ply); move; move = PickNextMove(pos, ply)) {
     const bool singleReply = pos.singleReply;
+    // The bucket of the move after this one, if the batch has one, loads
+    // while this move's subtree is searched.
+    const PickerState& picker = pos.picker[ply];
+    if (picker.leftInBatch > 0) PrefetchHash(keyAfterForPrefetch(pos, pos.moveStack[picker.next]));
     makeMove(pos, move);
-    if (inCheck(pos, us)) {
+    PrefetchHash(pos.key());
+    // Neither king is attacked on entry (unless ours is in check), so the
+    // tests after the move need only look at what the move changed.
+    if (pos.plyInCheck[ply] ? inCheck(pos, us) : moveExposedKing(pos, move, us)) {
       unmakeMove(pos, move);
       continue;
     }
     pos.currentMove[ply] = move;
     legal++;
-    const int givesCheck = inCheck(pos, them);
+    const int givesCheck = moveGaveCheck(pos, move, us);
     pos.plyInCheck[ply + 1] = givesCheck;
     pos.extFlags[ply] = 0;
     int e = 0;
@@ -475,7 +531,7 @@ int Quiesce(Position& pos, int ply, int alpha, int beta) {
   search.nodes++;
   if (search.qsDepth > search.qsDepthLimit) return beta;
 
-  int e = Evaluate(pos, alpha, beta);
+  int e = EvaluateCached(pos, alpha, beta);
   if (e > alpha) {
     if (e >= beta) return e;
     alpha = e;
@@ -520,8 +576,12 @@ int Quiesce(Position& pos, int ply, int alpha, int beta) {
   pos.moveStackTop[ply + 1] = pos.moveStackTop[ply] + kept;
   SortMoves(moves, keys, kept);
 
+  const int phase = GamePhase(pos);
   for (int i = 0; i < kept; ++i) {
     Move m = moves[i];
+    // The pawn entry the next capture's evaluation will read (in this
+    // phase, which a capture seldom changes) loads meanwhile.
+    if (i + 1 < kept) PrefetchPawnEntry(pawnKeyAfterForPrefetch(pos, moves[i + 1]), phase);
     makeMove(pos, m);
     search.qsDepth++;
     int score = -Quiesce(pos, ply + 1, -beta, -alpha);

@@ -27,6 +27,9 @@ struct SearchState {
   int (*pollInput)(Position& pos) = nullptr;
   bool thinking = false;     // a search is running
   uint64_t nodes = 0;
+  // When non-zero, a search stops once it has counted this many nodes (the
+  // fuzz harnesses bound every search with it); 0: no limit.
+  uint64_t nodeLimit = 0;
   int selDepth = 0;
   int qsDepth = 0;
   int qsDepthLimit = 5;
@@ -43,7 +46,7 @@ struct SearchState {
   Move easyMove = 0;
   char currentRootSan[16] = "";  // SAN of the root move being searched
   int drawValue[2] = {0, 0};
-  Colour rootSide = 0;
+  Colour rootSide = 0;  // the side the engine last moved or searched for
   // The EPD runner's hook: told of fail highs, new best moves and iteration
   // ends while a test suite runs.
   bool testSuiteRunning = false;

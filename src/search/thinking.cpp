@@ -201,12 +201,13 @@ void PrintSearchStatistics() {
   double cpu = ticks ? double(ProcessCpuTime() - timeControl.searchStartCpu) * 100.0 / ticks : 0.0;
   if (frontend.protocolMode == Uci && frontend.showOutput) {
     std::printf("info nps %d nodes %ld cpuload %d tbhits %lu\n", NodesPerSecond(), long(search.nodes),
-                int(cpu) * 10, (unsigned long)tablebases.hits);
+                int(cpu) * 10, (unsigned long)tablebases.tbHits);
     std::fflush(stdout);
   }
   PrintInfo("\n\nTime: %s, cpu %2.2f%%, nodes %ld, nps %d\n", elapsedText(), cpu, long(search.nodes),
             NodesPerSecond());
   PrintHashStatistics();
+  PrintTablebaseStatistics();
   PrintInfo("\n");
 }
 

@@ -2,6 +2,8 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 
@@ -49,19 +51,24 @@ int NodesPerSecond() {
 
 void AllocateTime(const Position& pos, Colour side) {
   const int32_t timeLeft = frontend.timeLeft;
-  const int32_t inc = timeControl.increment[side];
-  uint32_t a;
+  // The increment comes from "level" or "go" as sent: any 32-bit value. The
+  // share is worked out in 64 bits and held between 0 and the 32-bit range,
+  // so that an absurd increment neither overflows nor wraps a negative share
+  // into a huge one.
+  const int64_t inc = timeControl.increment[side];
+  int64_t share64;
   if (timeControl.movesToGo > 0) {
-    a = uint32_t(timeLeft / timeControl.movesToGo + inc * 100);
+    share64 = timeLeft / timeControl.movesToGo + inc * 100;
   } else if (timeControl.movesPerControl > 0) {
     int m = pos.game->count / 2;
     int c = timeControl.movesPerControl;
     while (c - m < 1) c += timeControl.movesPerControl;
-    a = uint32_t(timeLeft / (c - m) + inc * 100);
+    share64 = timeLeft / (c - m) + inc * 100;
   } else {
-    a = uint32_t(timeLeft / 25);
-    if (inc) a += uint32_t(inc * 300 / 4);
+    share64 = timeLeft / 25;
+    if (inc) share64 += inc * 300 / 4;
   }
+  uint32_t a = uint32_t(std::clamp<int64_t>(share64, 0, UINT32_MAX));
   if (timeLeft < 1000) a >>= 1;
   if (timeLeft < 500) a >>= 1;
   if (timeLeft < 200) a >>= 1;

@@ -47,7 +47,7 @@ void ResizeHashMemory(int64_t bytes) {
 void AllocateHashTable(uint32_t entries) {
   if (entries < 2) entries = 2;
   Release(transTable.entries);
-  transTable.entries = static_cast<HashEntry*>(AllocateOrDie(size_t(entries) * sizeof(HashEntry)));
+  transTable.entries = static_cast<HashEntry*>(AllocateTableOrDie(size_t(entries) * sizeof(HashEntry)));
   transTable.entryCount = entries;
   transTable.bucketCount = entries / 2;
   ClearHashTable();

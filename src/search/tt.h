@@ -50,4 +50,12 @@ void StoreHash(Position& pos, Move move, int depth, int ply, int score, int type
 // not reach beta. Also sets the ply's hash move and threat flag.
 int ProbeHash(Position& pos, int depth, int ply, int& alpha, int& beta);
 
+// Asks the processor to start loading the bucket of the key, so that the
+// probe of a node about to be searched finds it in the cache. No effect on
+// any result.
+inline void PrefetchHash(HashKey key) {
+  if (transTable.entries)
+    __builtin_prefetch(transTable.entries + 2 * (uint32_t(key) & (transTable.bucketCount - 1)));
+}
+
 }  // namespace tarrock
