@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -20,8 +21,10 @@
 #include "board/movegen.h"
 #include "board/position.h"
 #include "tablebase/classes.h"
+#include "tablebase/files.h"
 #include "tablebase/generate.h"
 #include "tablebase/index.h"
+#include "tablebase/probe.h"
 #include "test_support.h"
 
 using namespace tarrock;
@@ -500,4 +503,67 @@ TEST(TablebaseGenerator, CommandLine) {
     EXPECT_NE((r.out + r.err).find(c.says), std::string::npos) << r.out << r.err;
   }
   EXPECT_EQ(testutil::readFile(dir.file("krk.nbw")).size(), 27030u);
+}
+
+// The generated files through the engine's own registration and probe: every
+// legal position of the 3-man classes, and the same with colours exchanged,
+// answers as the bytes of the files say.
+TEST_F(TablebaseGeneration, ProbeReadsTheGeneratedFiles) {
+  ASSERT_EQ(TbInit(generated->dir.path().c_str()), 3);
+  SetUpTablebaseCache(1 << 20);
+  TbReader reader(generated->dir.path());
+  int probed = 0, wrong = 0;
+  std::string first;
+  Position flipped;
+  GameRecord game;
+  flipped.game = &game;
+  newGame(flipped);
+  for (int id = 1; id <= 5; ++id)
+    for (int side = 0; side < 2; ++side)
+      forPositions(id, side, Sanitized ? 3000 : 0, [&](Position& pos) {
+        const int expected = reader.probe(pos);
+        int value = 0;
+        const bool found = ProbeTablebase(pos, value);
+        // The colour-exchanged position: ranks mirrored, colours swapped.
+        std::string fen = fenString(pos), swapped;
+        const size_t blank = fen.find(' ');
+        std::string placement = fen.substr(0, blank), ranks[8];
+        for (int r = 0, at = 0; r < 8; ++r) {
+          size_t slash = placement.find('/', size_t(at));
+          ranks[r] = placement.substr(size_t(at), slash == std::string::npos ? std::string::npos : slash - size_t(at));
+          at = int(slash) + 1;
+        }
+        for (int r = 7; r >= 0; --r) {
+          for (char c : ranks[r]) swapped += std::isalpha(static_cast<unsigned char>(c)) ? char(c ^ 0x20) : c;
+          if (r) swapped += '/';
+        }
+        swapped += side ? " w -" : " b -";
+        setupFromFen(flipped, swapped.c_str());
+        int flippedValue = 0;
+        const bool flippedFound = ProbeTablebase(flipped, flippedValue);
+        ++probed;
+        const bool ok = expected == NotFound ? !found && !flippedFound
+                                             : found && flippedFound && value == expected && flippedValue == expected;
+        if (!ok && wrong++ == 0) first = fenString(pos) + " / " + swapped;
+      });
+  EXPECT_GT(probed, 1000);
+  EXPECT_EQ(wrong, 0) << first;
+  TbInit("");
+  SetUpTablebaseCache(0);
+}
+
+// The engine with the generated files finds the longest KQK and KRK mates at
+// the root through UCI.
+TEST_F(TablebaseGeneration, EngineShowsTheExactMateDistance) {
+  TbReader reader(generated->dir.path());
+  for (auto [name, moves] : {std::pair<const char*, int>{"kqk", 10}, {"krk", 16}}) {
+    std::string fen;
+    forPositions(classId(name), 0, 0, [&](Position& pos) {
+      if (fen.empty() && reader.probe(pos) == 32767 - 2 * moves) fen = fenString(pos);
+    });
+    ASSERT_FALSE(fen.empty()) << name;
+    testutil::RunResult r = testutil::runEngine(
+        {}, "uci\nsetoption name NalimovPath value " + generated->dir.path() + "\nposition fen " + fen + "\ngo depth 6\n");
+    EXPECT_NE(r.out.find("score mate " + std::to_string(moves) + " "), std::string::npos) << fen << "\n" << r.out;
+  }
 }
