@@ -71,10 +71,9 @@ const std::string InitialDiagram =
     "        a   b   c   d   e   f   g   h\n\n";
 
 // What a run without options prints before its first prompt, with the date
-// line taken out, in a directory without a book (and none installed).
-const std::string Banner =
-    "Tarrock 2.0.1\nfeature done=0\nTotal hash size 32M\n"
-    "Open book: tarrock.bok\nCannot open opening book: tarrock.bok: No such file or directory\n";
+// line taken out, in a directory without a book (and none installed): the
+// missing default book is reported in the log only.
+const std::string Banner = "Tarrock 2.0.1\nfeature done=0\nTotal hash size 32M\nOpen book: tarrock.bok\n";
 
 std::string withoutDateLine(std::string out) {
   size_t start = out.find("Logfile: ");
@@ -164,6 +163,10 @@ TEST(LogFile, RecordsDateEchoesPromptsAndDiagrams) {
   EXPECT_NE(log.find("[bogus]\nUnknown command, bogus\n"), std::string::npos);
   // "display" draws on standard output only.
   EXPECT_EQ(log.find("+---+"), std::string::npos);
+  // The missing default book is told to the log, not to a GUI on the screen.
+  EXPECT_NE(log.find("Open book: tarrock.bok\nCannot open opening book: tarrock.bok: No such file or directory\n"),
+            std::string::npos);
+  EXPECT_EQ(r.out.find("Cannot open opening book"), std::string::npos);
 
   // A second run appends.
   runEngine({"-l", "run.log"}, "again\n", dir.path());

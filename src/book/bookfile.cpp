@@ -175,7 +175,7 @@ bool WriteEntry(FILE* f, const BookEntry& entry) {
   return std::fwrite(bytes, 1, sizeof bytes, f) == sizeof bytes;
 }
 
-int OpenBook(const char* name) {
+int OpenBook(const char* name, bool quietWhenMissing) {
   CloseBook();
   if (!name || !*name) {
     PrintInfo("Opening book disabled");
@@ -188,7 +188,10 @@ int OpenBook(const char* name) {
     f = std::fopen(name, "rb");
     if (!f) {
       frontend.bookEnabled = 0;
-      PrintInfo("Cannot open opening book: %s: %s\n", name, std::strerror(errno));
+      if (quietWhenMissing && errno == ENOENT)
+        PrintToLog("Cannot open opening book: %s: %s\n", name, std::strerror(errno));
+      else
+        PrintInfo("Cannot open opening book: %s: %s\n", name, std::strerror(errno));
       return -1;
     }
     PrintInfo("Book open in read only mode\n");

@@ -65,8 +65,10 @@ bool WriteEntry(FILE* f, const BookEntry& entry);
 
 // Opens the engine's book: 0 on success, -1 (message printed, book disabled)
 // on failure. A header whose count is negative or exceeds the records present
-// is refused like a short header.
-int OpenBook(const char* name);
+// is refused like a short header. With quietWhenMissing a file that does not
+// exist is reported in the log only: xboard takes "No such file or directory"
+// on an engine's output at start-up for a failed start and refuses the engine.
+int OpenBook(const char* name, bool quietWhenMissing = false);
 // The same for a book given as bytes (held in an anonymous temporary file,
 // so learning can write to it).
 int OpenBookFromBytes(const void* data, size_t size, const char* name);

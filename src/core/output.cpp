@@ -46,6 +46,15 @@ int PrintOut(const char* format, ...) {
   return n;
 }
 
+int PrintToLog(const char* format, ...) {
+  if (!frontend.showOutput || !logState.logFile) return 0;
+  va_list args;
+  va_start(args, format);
+  int n = writeTo(logState.logFile, format, args);
+  va_end(args);
+  return n;
+}
+
 void PrintRouted(void (*print)(FILE* stream, const void* what), const void* what) {
   if (!frontend.showOutput) return;
   if (frontend.protocolMode == Console) {

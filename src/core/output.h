@@ -15,6 +15,8 @@ extern LogState logState;
 
 int PrintInfo(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int PrintOut(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// To the log file only (when one is open and output is on).
+int PrintToLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Writes the text through the given printer to the screen (console mode
 // only) and to the log, as PrintInfo would route it.

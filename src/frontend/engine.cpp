@@ -223,7 +223,7 @@ int EngineMain(int argc, char** argv) {
     return status;
   }
   if (frontend.bookEnabled)
-    OpenBook(ChooseBookFile(config.book, SymbolGiven("BOOK"), InstalledBookPaths()).c_str());
+    OpenBook(ChooseBookFile(config.book, SymbolGiven("BOOK"), InstalledBookPaths()).c_str(), !SymbolGiven("BOOK"));
 
   search.nodes = 0;
   RunMainLoop(*pos);
