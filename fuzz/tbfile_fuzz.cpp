@@ -4,8 +4,7 @@
 // files, plain for White to move and compressed for Black (each alone in its
 // directory), and read through the block cache: a plain file must read back
 // its own bytes, a compressed one the bytes its blocks decoded to, anything
-// unreadable "unknown" (127). Registration refusing a broken compressed file
-// ends the engine by design; that ends the input here.
+// unreadable "unknown" (127).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -160,9 +159,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TbCacheInit(cache.data(), cache.size());
   if (fuzz::runGuarded(readPlain, &plain) >= 0) fuzz::fail("registering a plain file ended the engine");
   TbCacheInit(cache.data(), cache.size());
-  const int exited = fuzz::runGuarded(readCompressed, &packed);
-  if (exited >= 0 && decoded.header == TbDecodeOk && decoded.layout.blockSize == TbBlockSize)
-    fuzz::fail("registering a sound compressed file ended the engine");
+  // Registration refuses (and ends the engine on) a header that does not
+  // read or a block size other than 8 KB; the header was read above, so only
+  // files it accepts are registered here, and any end is a finding.
+  if (decoded.header == TbDecodeOk && decoded.layout.blockSize == TbBlockSize) {
+    const int exited = fuzz::runGuarded(readCompressed, &packed);
+    if (exited >= 0) fuzz::fail("registering a sound compressed file ended the engine");
+  }
   TbInit("");
   TbCacheInit(nullptr, 0);
   tablebases.classTable = tbClassInfo;

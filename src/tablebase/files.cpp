@@ -182,16 +182,9 @@ bool TbRegister(const char* directory, int id, int side) {
 
   uint64_t length = 0;
   TbCompressedLayout* layout = nullptr;
-  // A refusal ends the process; the file and the layout are released first,
-  // so a caller that survives the end (a test harness) keeps no descriptor.
-  auto refuse = [&](const std::string& text) {
-    if (fd >= 0) close(fd);
-    delete layout;
-    fail(text);
-  };
   if (!compressed) {
     const off_t end = lseek(fd, 0, SEEK_END);
-    if (end < 0) refuse("*** Seek in " + name + " failed");
+    if (end < 0) fail("*** Seek in " + name + " failed");
     length = uint64_t(end);
   } else {
     layout = new (std::nothrow) TbCompressedLayout();
@@ -201,19 +194,18 @@ bool TbRegister(const char* directory, int id, int side) {
                               : r == TbDecodeOutOfMemory ? "out of memory"
                               : r == TbDecodeBrokenHeader ? "file broken"
                                                           : "error " + std::to_string(int(r));
-      refuse("*** Unable to read " + name + " - " + why);
+      fail("*** Unable to read " + name + " - " + why);
     }
     if (layout->blockSize != TbBlockSize)
-      refuse("*** " + name + ": Unsupported block size " + std::to_string(layout->blockSize));
+      fail("*** " + name + ": Unsupported block size " + std::to_string(layout->blockSize));
     length = layout->length;
   }
-  if (info.length[side] != 0 && length != info.length[side]) refuse("*** " + name + " corrupted");
-  if (length > UINT32_MAX) refuse("*** " + name + " corrupted");
+  if (info.length[side] != 0 && length != info.length[side]) fail("*** " + name + " corrupted");
+  if (length > UINT32_MAX) fail("*** " + name + " corrupted");
   close(fd);
-  fd = -1;
 
   int counts[10];
-  if (!countsOfName(info.name, counts)) refuse("*** Unable to register " + name);
+  if (!countsOfName(info.name, counts)) fail("*** Unable to register " + name);
   int exchanged[10];
   for (int i = 0; i < 5; ++i) {
     exchanged[i] = counts[i + 5];
