@@ -5,6 +5,7 @@
 //   bench [DEPTH]                 node-count signature of the search
 //   evalbench FILE [ROUNDS]       evaluations per second over a suite
 //   bookbench BOOK [ROUNDS]       time of a book probe, cold and warm
+//   tbgen CLASS|all3|all4 DIR     writes tablebase files of 3- and 4-man classes
 // "--debug" anywhere after the subcommand also checks at every node that the
 // incremental fields and keys equal a rebuild and that unmake restores the
 // record. New subcommands go into the table at the bottom.
@@ -33,6 +34,8 @@
 #include "eval/evaltables.h"
 #include "eval_bench.h"
 #include "search_bench.h"
+#include "tablebase/classes.h"
+#include "tablebase/generate.h"
 
 using namespace tarrock;
 
@@ -272,6 +275,35 @@ int runBookBench(const Arguments& args) {
   return 0;
 }
 
+// Generates the files of one class, or of every 3-man (all3) or 4-man (all4)
+// class, into DIR with the classes they capture or promote into.
+int runTablebaseGeneration(const Arguments& args) {
+  if (args.words.size() != 2) {
+    std::fprintf(stderr, "tbgen needs a class (kqkr, all3 or all4) and a directory\n");
+    return 2;
+  }
+  const std::string which = args.words[0];
+  std::vector<int> classes;
+  if (which == "all3") {
+    for (int id = 1; id <= 5; ++id) classes.push_back(id);
+  } else if (which == "all4") {
+    for (int id = 6; id <= 35; ++id) classes.push_back(id);
+  } else if (int id = TbGeneratorClass(which.c_str())) {
+    classes.push_back(id);
+  } else {
+    std::fprintf(stderr, "tbgen: %s is not a class of 3 or 4 men\n", which.c_str());
+    return 2;
+  }
+  auto start = std::chrono::steady_clock::now();
+  std::string error;
+  if (!TbGenerate(classes, args.words[1], stdout, error)) {
+    std::fprintf(stderr, "tbgen: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("tbgen %s: %.2f s\n", which.c_str(), secondsSince(start));
+  return 0;
+}
+
 struct Subcommand {
   const char* name;
   const char* usage;
@@ -285,6 +317,7 @@ const Subcommand subcommands[] = {
     {"bench", "bench [DEPTH]", runBench},
     {"evalbench", "evalbench FILE [ROUNDS]", runEvalTiming},
     {"bookbench", "bookbench BOOK [ROUNDS]", runBookBench},
+    {"tbgen", "tbgen CLASS|all3|all4 DIR", runTablebaseGeneration},
 };
 
 int usage() {
