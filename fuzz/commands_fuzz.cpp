@@ -6,10 +6,8 @@
 // deliberate ends on an illegal move of a UCI "position" or an edit outside
 // the board; an orderly end must leave a consistent Position.
 //
-// Dropped before the session starts: depth limits of 0 or less (they play a
-// null move: a known fault, being fixed on another branch; remove the rule
-// once the fix lands), and "setoption name Hash" above 8 MB, to keep the
-// harness's memory small.
+// Dropped before the session starts: "setoption name Hash" above 8 MB, to
+// keep the harness's memory small.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -42,13 +40,8 @@ bool keepLine(const std::string& line) {
   const int n = SplitWords(buffer.data(), words, MaxCommandWords);
   if (n == 0) return true;
   auto is = [&](int i, const char* w) { return i < n && std::strcmp(words[i], w) == 0; };
-  if ((is(0, "sd") || is(0, "depth")) && n == 2 && readNumber(words[1]) < 0) return false;
   if (is(0, "setoption")) {
     if (is(2, "Hash") && readNumber(n > 4 ? words[4] : "") > 8) return false;
-  }
-  if (is(0, "go")) {
-    for (int i = 1; i + 1 < n; ++i)
-      if (is(i, "depth") && readNumber(words[i + 1]) <= 0) return false;
   }
   return true;
 }

@@ -99,6 +99,8 @@ const char* writeScratchFile(const std::string& text) {
   return harness.scratchFile.c_str();
 }
 
+std::string scratchPath(const std::string& name) { return harness.scratchDir + "/" + name; }
+
 void useAsStandardInput(const std::string& text) {
   int fd = ::open(writeScratchFile(text), O_RDONLY);
   if (fd < 0 || ::dup2(fd, 0) < 0) fail("cannot redirect standard input");

@@ -34,6 +34,9 @@ std::string inputText(const uint8_t* data, size_t size, size_t maxLength);
 // Writes text to this process's scratch file and returns its path.
 const char* writeScratchFile(const std::string& text);
 
+// The path of name in this process's scratch directory.
+std::string scratchPath(const std::string& name);
+
 // Makes the scratch file holding text the process's standard input, read
 // from its start.
 void useAsStandardInput(const std::string& text);
