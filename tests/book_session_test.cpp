@@ -17,12 +17,6 @@ using namespace tarrock::testutil;
 
 namespace {
 
-int occurrences(const std::string& text, const std::string& part) {
-  int n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
-
 // A scratch directory holding a copy of the default book as tarrock.bok.
 struct BookDir {
   BookDir() { dir.write("tarrock.bok", readFile(TARROCK_DEFAULT_BOOK)); }

@@ -11,12 +11,6 @@ using namespace tarrock::testutil;
 
 namespace {
 
-int occurrences(const std::string& text, const std::string& part) {
-  int n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
-
 // An xboard session without pondering, with a shallow depth limit. Lines
 // waiting when a turn is due are executed before it, as from a GUI, so each
 // "go" waits for the engine's move or a result before the next lines go out.

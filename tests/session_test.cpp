@@ -12,12 +12,6 @@ using namespace tarrock::testutil;
 
 namespace {
 
-int occurrences(const std::string& text, const std::string& part) {
-  int n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
-
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 const char* const UciStart = "uci\n";

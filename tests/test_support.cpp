@@ -69,12 +69,14 @@ std::string drainStream(FILE* stream) {
   return text;
 }
 
-RunResult runProgram(const std::string& binary, const std::vector<std::string>& args,
-                     const std::string& input, const std::string& dir) {
-  RunResult result;
-  std::signal(SIGPIPE, SIG_IGN);  // the program may exit before reading all input
-  int in[2], out[2], err[2];
-  if (pipe(in) || pipe(out) || pipe(err)) return result;
+namespace {
+
+// Starts the binary in dir (the current directory when empty) with its three
+// standard streams on pipes; the parent keeps in[1], out[0] and err[0].
+// Returns the child's pid, or -1.
+pid_t spawn(const std::string& binary, const std::vector<std::string>& args, const std::string& dir, int in[2],
+            int out[2], int err[2]) {
+  if (pipe(in) || pipe(out) || pipe(err)) return -1;
   pid_t pid = fork();
   if (pid == 0) {
     dup2(in[0], 0);
@@ -92,6 +94,18 @@ RunResult runProgram(const std::string& binary, const std::vector<std::string>& 
   close(in[0]);
   close(out[1]);
   close(err[1]);
+  return pid;
+}
+
+}  // namespace
+
+RunResult runProgram(const std::string& binary, const std::vector<std::string>& args,
+                     const std::string& input, const std::string& dir) {
+  RunResult result;
+  std::signal(SIGPIPE, SIG_IGN);  // the program may exit before reading all input
+  int in[2], out[2], err[2];
+  pid_t pid = spawn(binary, args, dir, in, out, err);
+  if (pid < 0) return result;
   // Feed the input and drain both outputs together so that no pipe fills up.
   size_t written = 0;
   int inFd = in[1];
@@ -152,24 +166,8 @@ SessionResult runSession(const std::vector<std::string>& args, const std::vector
   ScratchDir scratch;
   std::signal(SIGPIPE, SIG_IGN);
   int in[2], out[2], err[2];
-  if (pipe(in) || pipe(out) || pipe(err)) return result;
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(in[0], 0);
-    dup2(out[1], 1);
-    dup2(err[1], 2);
-    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-    if (chdir((dir.empty() ? scratch.path() : dir).c_str()) != 0) _exit(126);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(TARROCK_BINARY));
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(TARROCK_BINARY, argv.data());
-    _exit(127);
-  }
-  close(in[0]);
-  close(out[1]);
-  close(err[1]);
+  pid_t pid = spawn(TARROCK_BINARY, args, dir.empty() ? scratch.path() : dir, in, out, err);
+  if (pid < 0) return result;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(long(timeout * 1000));
   bool outOpen = true, errOpen = true;
   // Reads what the engine wrote within the given milliseconds.
@@ -232,6 +230,12 @@ std::vector<std::string> dataLines(const std::string& name) {
   }
   if (lines.empty()) ADD_FAILURE() << "empty test data file " << path;
   return lines;
+}
+
+int occurrences(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
 }
 
 }  // namespace tarrock::testutil

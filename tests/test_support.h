@@ -74,6 +74,9 @@ SessionResult runSession(const std::vector<std::string>& args, const std::vector
 
 std::string readFile(const std::string& path);
 
+// How many times part occurs in text (overlapping occurrences counted).
+int occurrences(const std::string& text, const std::string& part);
+
 // The lines of a reference data file in tests/data. A file that is missing or
 // empty is reported as a test failure naming it, never read as "no cases".
 std::vector<std::string> dataLines(const std::string& name);
