@@ -77,17 +77,13 @@ class TbReader {
   // 0 for bare kings.
   int probe(const Position& pos) {
     int lists[2][16] = {};
+    int men[10];
+    EXPECT_TRUE(TbPieceLists(pos, lists, men));
     std::string names[2];
     for (int c = 0; c < 2; ++c) {
-      const Bitboard sets[6] = {0, pos.pawns[c], pos.knights[c], pos.bishops[c], pos.rooks[c], pos.queens[c]};
-      for (int t = 1; t <= 5; ++t) {
-        Bitboard b = sets[t];
-        for (int slot = (t - 1) * 3; b && slot < t * 3; ++slot) lists[c][slot] = int(popFirst(b));
-      }
-      lists[c][15] = int(pos.kingSquare[c]);
       names[c] = "k";
       const char letters[] = " pnbrq";
-      for (int t = 5; t >= 1; --t) names[c].append(size_t(popCount(sets[t])), letters[t]);
+      for (int t = 5; t >= 1; --t) names[c].append(size_t(men[c * 5 + t - 1]), letters[t]);
     }
     if (names[0] == "k" && names[1] == "k") return 0;
     const int ep = pos.epSquare() ? int(pos.epSquare()) : TbNoEnPassant;

@@ -333,20 +333,11 @@ void Generator::setUp(uint64_t rep, int id, int side) {
 bool Generator::childIndex(int& id, int& side, uint32_t& index) {
   const Position& pos = *pos_;
   int lists[2][16] = {};
+  int men[10];
+  if (!TbPieceLists(pos, lists, men)) return false;
   Counts counts[2];
-  for (int c = 0; c < 2; ++c) {
-    const Bitboard sets[6] = {0, pos.pawns[c], pos.knights[c], pos.bishops[c], pos.rooks[c], pos.queens[c]};
-    for (int t = 1; t <= 5; ++t) {
-      Bitboard b = sets[t];
-      int slot = (t - 1) * 3;
-      while (b && slot < t * 3) {
-        lists[c][slot++] = int(popFirst(b));
-        counts[c].n[t]++;
-      }
-      counts[c].n[t] += popCount(b);
-    }
-    lists[c][15] = int(pos.kingSquare[c]);
-  }
+  for (int c = 0; c < 2; ++c)
+    for (int t = 1; t <= 5; ++t) counts[c].n[t] = men[c * 5 + t - 1];
   int found = classOf(counts[0], counts[1]);
   if (found == 0 || found > TbClassCount) return false;
   const int ep = pos.epSquare() ? int(pos.epSquare()) : TbNoEnPassant;
@@ -366,14 +357,8 @@ bool Generator::childIndex(int& id, int& side, uint32_t& index) {
 uint32_t Generator::inClassIndex(int id, int side) {
   const Position& pos = *pos_;
   int lists[2][16] = {};
-  for (int c = 0; c < 2; ++c) {
-    const Bitboard sets[6] = {0, pos.pawns[c], pos.knights[c], pos.bishops[c], pos.rooks[c], pos.queens[c]};
-    for (int t = 1; t <= 5; ++t) {
-      Bitboard b = sets[t];
-      for (int slot = (t - 1) * 3; b && slot < t * 3; ++slot) lists[c][slot] = int(popFirst(b));
-    }
-    lists[c][15] = int(pos.kingSquare[c]);
-  }
+  int men[10];
+  TbPieceLists(pos, lists, men);  // a position of the class holds at most three of a kind
   const int ep = pos.epSquare() ? int(pos.epSquare()) : TbNoEnPassant;
   return tbClassInfo[id].index[side](lists[0], lists[1], ep, 0);
 }

@@ -500,4 +500,19 @@ uint64_t TbRegionSize(int id, int side) {
   return totalPair(kindOfType(X), kindOfType(Y), n) * (Z == 1 ? 48 : 60);
 }
 
+bool TbPieceLists(const Position& pos, int lists[2][16], int counts[10]) {
+  for (Colour c = White; c <= Black; ++c) {
+    const Bitboard kinds[5] = {pos.pawns[c], pos.knights[c], pos.bishops[c], pos.rooks[c], pos.queens[c]};
+    for (int k = 0; k < 5; ++k) {
+      Bitboard b = kinds[k];
+      const int n = popCount(b);
+      if (n > 3) return false;
+      counts[c * 5 + k] = n;
+      for (int slot = 3 * k; b; ++slot) lists[c][slot] = int(popFirst(b));
+    }
+    lists[c][15] = int(pos.kingSquare[c]);
+  }
+  return true;
+}
+
 }  // namespace tarrock

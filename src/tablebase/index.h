@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "board/position.h"
 #include "tablebase/classes.h"
 
 namespace tarrock {
@@ -40,5 +41,11 @@ struct TbMaterial {
   bool pawns;
 };
 TbMaterial TbClassMaterial(int id);
+
+// The piece lists of the position as the index functions take them, one per
+// colour (slots 0-2 pawns .. 12-14 queens in ascending squares, 15 the king),
+// and the men of each kind, counts[colour * 5 + type - 1] for pawn .. queen.
+// False when a colour has more than three men of a kind: no class holds that.
+bool TbPieceLists(const Position& pos, int lists[2][16], int counts[10]);
 
 }  // namespace tarrock

@@ -5,6 +5,7 @@
 #include "core/output.h"
 #include "core/state.h"
 #include "tablebase/files.h"
+#include "tablebase/index.h"
 
 namespace tarrock {
 
@@ -41,17 +42,7 @@ bool ProbeTablebase(Position& pos, int& value) {
   tablebases.tbProbes++;
   int lists[2][16] = {};
   int counts[10];
-  for (Colour c = White; c <= Black; ++c) {
-    const Bitboard kinds[5] = {pos.pawns[c], pos.knights[c], pos.bishops[c], pos.rooks[c], pos.queens[c]};
-    for (int k = 0; k < 5; ++k) {
-      Bitboard b = kinds[k];
-      const int n = popCount(b);
-      if (n > 3) return false;
-      counts[c * 5 + k] = n;
-      for (int slot = 3 * k; b; ++slot) lists[c][slot] = int(popFirst(b));
-    }
-    lists[c][15] = int(pos.kingSquare[c]);
-  }
+  if (!TbPieceLists(pos, lists, counts)) return false;
   int id = TbLookupClass(counts);
   if (id == 0) return false;
   int side = int(pos.sideToMove);
