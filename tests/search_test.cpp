@@ -32,14 +32,7 @@ namespace {
 class SearchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testutil::initEngineTables();
-    frontend.showOutput = 0;
-    search.inputPolling = false;
-    if (!transTable.entries) {
-      ResizeHashMemory(1 << 22);
-      AllocateHashTable(transTable.configuredEntries);
-      AllocatePawnTable();
-    }
+    testutil::initSearchTables();
     pos = NewPosition();
     newGame(*pos);
   }

@@ -369,13 +369,7 @@ class TablebaseSearch : public TablebaseFiles {
  protected:
   void SetUp() override {
     TablebaseFiles::SetUp();
-    frontend.showOutput = 0;
-    search.inputPolling = false;
-    if (!transTable.entries) {
-      ResizeHashMemory(1 << 22);
-      AllocateHashTable(transTable.configuredEntries);
-      AllocatePawnTable();
-    }
+    testutil::initSearchTables();
     pos = NewPosition();
   }
   void TearDown() override {

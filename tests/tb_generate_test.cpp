@@ -167,6 +167,23 @@ int searchOnePly(Position& pos, TbReader& reader) {
   return best;
 }
 
+// Compares stored values with one ply of search over many positions, keeping
+// the first disagreement for the failure message.
+struct OnePlyCheck {
+  int checked = 0, wrong = 0;
+  std::string first;
+  // The stored value of the position (Mated when stored as unknown).
+  int operator()(Position& pos, TbReader& reader) {
+    ++checked;
+    int stored = reader.probe(pos);
+    if (stored == NotFound) stored = Mated;
+    int searched = searchOnePly(pos, reader);
+    if (stored != searched && wrong++ == 0)
+      first = fenString(pos) + " stored " + std::to_string(stored) + " searched " + std::to_string(searched);
+    return stored;
+  }
+};
+
 std::string fenOf(const std::vector<std::pair<int, char>>& men, int side, int ep) {
   char board[64];
   std::fill(board, board + 64, '\0');
@@ -327,18 +344,10 @@ TEST_F(TablebaseGeneration, EveryValueIsTheBestOfItsMoves) {
   if (Sanitized) classes = {{1, 30000}, {4, 20000}, {5, 20000}};
   for (auto [id, samples] : classes)
     for (int side = 0; side < 2; ++side) {
-      int checked = 0, wrong = 0;
-      std::string first;
-      forPositions(id, side, samples, [&](Position& pos) {
-        ++checked;
-        int stored = reader.probe(pos);
-        if (stored == NotFound) stored = Mated;
-        int searched = searchOnePly(pos, reader);
-        if (stored != searched && wrong++ == 0)
-          first = fenString(pos) + " stored " + std::to_string(stored) + " searched " + std::to_string(searched);
-      });
-      EXPECT_GT(checked, 0);
-      EXPECT_EQ(wrong, 0) << tbClassInfo[id].name << " side " << side << ": " << first;
+      OnePlyCheck check;
+      forPositions(id, side, samples, [&](Position& pos) { check(pos, reader); });
+      EXPECT_GT(check.checked, 0);
+      EXPECT_EQ(check.wrong, 0) << tbClassInfo[id].name << " side " << side << ": " << check.first;
     }
 }
 
@@ -362,15 +371,9 @@ TEST(TablebaseGenerator, KqkrHasThePublishedLongestMate) {
   EXPECT_EQ(longest[0], 35);
   EXPECT_EQ(longest[1], 19);  // Black to move, the rook side mating
   for (int side = 0; side < 2; ++side) {
-    int wrong = 0;
-    std::string first;
-    forPositions(id, side, 30000, [&](Position& pos) {
-      int stored = reader.probe(pos);
-      if (stored == NotFound) stored = Mated;
-      int searched = searchOnePly(pos, reader);
-      if (stored != searched && wrong++ == 0) first = fenString(pos);
-    });
-    EXPECT_EQ(wrong, 0) << "side " << side << ": " << first;
+    OnePlyCheck check;
+    forPositions(id, side, 30000, [&](Position& pos) { check(pos, reader); });
+    EXPECT_EQ(check.wrong, 0) << "side " << side << ": " << check.first;
   }
 }
 
@@ -401,8 +404,8 @@ TEST_F(TablebaseGeneration, EnPassantPositionsInKpkp) {
   GameRecord game;
   pos.game = &game;
   newGame(pos);
-  int checked = 0, wrong = 0, changed = 0;
-  std::string first;
+  OnePlyCheck check;
+  int changed = 0;
   for (int side = 0; side < 2; ++side)
     for (int pusher = 24; pusher < 40; ++pusher) {
       // The pawn that just moved two squares, and a pawn of the side to move beside it.
@@ -421,22 +424,17 @@ TEST_F(TablebaseGeneration, EnPassantPositionsInKpkp) {
             std::vector<std::pair<int, char>> men{{wk, 'K'}, {bk, 'k'}, {wp, 'P'}, {bp, 'p'}};
             if (!setupFromFen(pos, fenOf(men, side, ep).c_str()) || inCheck(pos, Colour(side ^ 1))) continue;
             if (std::abs(wk % 8 - bk % 8) <= 1 && std::abs(wk / 8 - bk / 8) <= 1) continue;
-            ++checked;
-            int stored = reader.probe(pos);
-            if (stored == NotFound) stored = Mated;
-            int searched = searchOnePly(pos, reader);
-            if (stored != searched && wrong++ == 0)
-              first = fenString(pos) + " stored " + std::to_string(stored) + " searched " + std::to_string(searched);
+            int stored = check(pos, reader);
             setupFromFen(pos, fenOf(men, side, -1).c_str());
             int plain = reader.probe(pos);
             changed += plain != stored;
           }
       }
     }
-  std::printf("%d en-passant positions, %d score otherwise without the capture\n", checked, changed);
-  EXPECT_GT(checked, 10000);
+  std::printf("%d en-passant positions, %d score otherwise without the capture\n", check.checked, changed);
+  EXPECT_GT(check.checked, 10000);
   EXPECT_GT(changed, 0);
-  EXPECT_EQ(wrong, 0) << first;
+  EXPECT_EQ(check.wrong, 0) << check.first;
 }
 
 // The same one-ply agreement for a sample of every class of a directory of
@@ -450,17 +448,9 @@ TEST_F(TablebaseGeneration, SampledValuesOfMadeFilesAreTheBestOfTheirMoves) {
     if (testutil::readFile(std::string(dir) + "/" + tbClassInfo[id].name + ".nbb").empty()) continue;
     ++classes;
     for (int side = 0; side < 2; ++side) {
-      int checked = 0, wrong = 0;
-      std::string first;
-      forPositions(id, side, 20000, [&](Position& p) {
-        ++checked;
-        int stored = reader.probe(p);
-        if (stored == NotFound) stored = Mated;
-        int searched = searchOnePly(p, reader);
-        if (stored != searched && wrong++ == 0)
-          first = fenString(p) + " stored " + std::to_string(stored) + " searched " + std::to_string(searched);
-      });
-      EXPECT_EQ(wrong, 0) << tbClassInfo[id].name << " side " << side << ": " << first;
+      OnePlyCheck check;
+      forPositions(id, side, 20000, [&](Position& p) { check(p, reader); });
+      EXPECT_EQ(check.wrong, 0) << tbClassInfo[id].name << " side " << side << ": " << check.first;
     }
   }
   std::printf("%d classes sampled\n", classes);

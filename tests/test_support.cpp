@@ -15,9 +15,12 @@
 #include <gtest/gtest.h>
 
 #include "board/position.h"
+#include "core/state.h"
 #include "eval/evaltables.h"
 #include "eval/pawns.h"
 #include "frontend/engine.h"
+#include "search/state.h"
+#include "search/tt.h"
 
 namespace tarrock::testutil {
 
@@ -30,6 +33,17 @@ void initEngineTables() {
   InitEvalTables();
   initKeys();
   AllocatePawnTable();
+}
+
+void initSearchTables() {
+  initEngineTables();
+  frontend.showOutput = 0;
+  search.inputPolling = false;
+  if (!transTable.entries) {
+    ResizeHashMemory(1 << 22);
+    AllocateHashTable(transTable.configuredEntries);
+    AllocatePawnTable();
+  }
 }
 
 ScratchDir::ScratchDir() {

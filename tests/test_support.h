@@ -21,6 +21,9 @@ inline Bitboard squares(std::initializer_list<Square> list) {
 
 // Builds the start-up tables and keys exactly once per test process.
 void initEngineTables();
+// The tables and flags an in-process search needs besides: output off, no
+// input polling, a 4 MB hash table and the pawn table (allocated once).
+void initSearchTables();
 
 // A fresh empty directory under the system temp directory, removed with the
 // object.
