@@ -44,7 +44,8 @@ extern PawnTable pawnTable;
 
 // Asks the processor to start loading the entry of a pawn key in a phase.
 // No effect on any result.
-inline void PrefetchPawnEntry(HashKey pawnKey, int phase) {
+// Always inlined, like PrefetchHash, or g++ drops the prefetch.
+[[gnu::always_inline]] inline void PrefetchPawnEntry(HashKey pawnKey, int phase) {
   if (pawnTable.entries)
     __builtin_prefetch(&pawnTable.entries[(pawnKey ^ pawnTable.phaseKeys[phase]) & (pawnTable.count - 1)]);
 }

@@ -336,6 +336,9 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
   // 6. Transposition table.
   int probe = ProbeHash(pos, depth, ply, alpha, beta);
   if (probe == 0) return alpha;
+  // The hash move is searched first, after the null move and the static
+  // value: its child's bucket can load meanwhile.
+  if (pos.hashMove[ply]) PrefetchHash(keyAfterForPrefetch(pos, pos.hashMove[ply]));
   if (probe == 2) allowNull = 0;
 
   // 7. Tablebases.

@@ -53,7 +53,9 @@ int ProbeHash(Position& pos, int depth, int ply, int& alpha, int& beta);
 // Asks the processor to start loading the bucket of the key, so that the
 // probe of a node about to be searched finds it in the cache. No effect on
 // any result.
-inline void PrefetchHash(HashKey key) {
+// Always inlined: g++ otherwise finds the out-of-line call free of effects
+// and drops it, prefetch and all.
+[[gnu::always_inline]] inline void PrefetchHash(HashKey key) {
   if (transTable.entries)
     __builtin_prefetch(transTable.entries + 2 * (uint32_t(key) & (transTable.bucketCount - 1)));
 }
