@@ -94,6 +94,8 @@ void buildSlidingAttacks() {
     for (int i = 0; i < length; ++i) T.diagShiftH1A8[line[i]] = squareMaps.mapDiagH1A8[line[0]];
     fillLine(T.diagH1A8Attacks, line, length);
   }
+  for (Square s = 0; s < 64; ++s)
+    T.rotatedBits[s] = {bit(squareMaps.mapFiles[s]), bit(squareMaps.mapDiagA1H8[s]), bit(squareMaps.mapDiagH1A8[s])};
 }
 
 void buildMobility() {
