@@ -42,6 +42,10 @@ struct BoardTables {
     Bitboard files, diagA1H8, diagH1A8;
   } rotatedBits[64];
 
+  // Squares a bishop and a rook on the square reach on an empty board.
+  Bitboard diagonalReach[64];
+  Bitboard straightReach[64];
+
   // Squares in the sliding sets: one per square on ranks and files, two per
   // square on diagonals.
   int8_t rankMobility[64][128];
