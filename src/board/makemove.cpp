@@ -134,9 +134,80 @@ inline void toggleRotated(Position& pos, Square a, Square b) {
   return keys.pieceKeys[rook][r.from] ^ keys.pieceKeys[rook][r.to];
 }
 
-}  // namespace
+// Knights, bishops, rooks and queens, with or without a capture: no en
+// passant, promotion or castling to consider. Most moves are of this kind;
+// on their own path they need few registers.
+[[gnu::always_inline]] inline void makePieceMove(Position& pos, Move move) {
+  const Square from = moveFrom(move), to = moveTo(move);
+  const int piece = movePiece(move), captured = moveCaptured(move), type = pieceType(piece);
+  const Colour us = pos.sideToMove;
+  // Each new stack entry is stored as soon as it is known, so that few
+  // values stay live across the rest.
+  const int top = pos.castleTop, next = top + 1;
+  pos.castleTop = pos.keyTop = pos.pawnKeyTop = pos.fiftyTop = pos.epTop = next;
+  uint32_t& rights = pos.castleStack[next];
+  rights = pos.castleStack[top] & (type == Rook ? rookCorner.mask[from] : ~0u);
+  pos.fiftyStack[next] = captured ? 0 : pos.fiftyStack[top] + 1;
+  HashKey& pawnKey = pos.pawnKeyStack[next];
+  pawnKey = pos.pawnKeyStack[top];
+  const Square oldEp = pos.epStack[top];
+  pos.epStack[next] = 0;
+  HashKey key = pos.keyStack[top] ^ keys.sideKey ^ keys.pieceKeys[piece][from] ^ keys.pieceKeys[piece][to];
+  if (oldEp) key ^= keys.epKeys[oldEp];
 
-void makeMove(Position& pos, Move move) {
+  const Bitboard fromTo = bit(from) | bit(to);
+  moveRotated(pos, from, to);
+  pos.pieces[us] ^= fromTo;
+  typeSet(pos, type, us) ^= fromTo;
+  if (captured) {
+    const Colour them = us ^ 1;
+    const int victimType = pieceType(captured);
+    pos.pieces[them] ^= bit(to);
+    if (manTerms[victimType].setField) typeSet(pos, victimType, them) ^= bit(to);
+    key ^= keys.pieceKeys[captured][to];
+    if (victimType == Pawn) pawnKey ^= keys.pieceKeys[captured][to];
+    if (victimType == Rook) rights &= rookCorner.mask[to];
+    countMan(pos, them, victimType, -1);
+  }
+  pos.keyStack[next] = key;
+  pos.occupied = pos.pieces[White] | pos.pieces[Black];
+  pos.sideToMove = us ^ 1;
+  pos.board[to] = PieceCode(piece);
+  pos.board[from] = 0;
+}
+
+[[gnu::always_inline]] inline void unmakePieceMove(Position& pos, Move move) {
+  const Square from = moveFrom(move), to = moveTo(move);
+  const int piece = movePiece(move), captured = moveCaptured(move), type = pieceType(piece);
+  const Colour them = pos.sideToMove, us = them ^ 1;
+  const Bitboard fromTo = bit(from) | bit(to);
+  const int top = pos.castleTop - 1;
+  pos.castleTop = pos.keyTop = pos.pawnKeyTop = pos.fiftyTop = pos.epTop = top;
+
+  setRotated(pos, from);
+  pos.pieces[us] ^= fromTo;
+  typeSet(pos, type, us) ^= fromTo;
+  if (captured) {
+    const int victimType = pieceType(captured);
+    pos.pieces[them] ^= bit(to);
+    if (manTerms[victimType].setField) typeSet(pos, victimType, them) ^= bit(to);
+    countMan(pos, them, victimType, 1);
+  } else {
+    clearRotated(pos, to);
+  }
+  pos.occupied = pos.pieces[White] | pos.pieces[Black];
+  pos.sideToMove = us;
+  pos.board[to] = PieceCode(captured);
+  pos.board[from] = PieceCode(piece);
+}
+
+// Knights to queens without a promotion: the moves of the short paths.
+inline bool isPieceMove(Move move) {
+  const int type = pieceType(movePiece(move));
+  return type >= Knight && type <= Queen && !movePromotion(move);
+}
+
+[[gnu::noinline]] void makeAnyMove(Position& pos, Move move) {
   const Square from = moveFrom(move), to = moveTo(move);
   const int piece = movePiece(move), captured = moveCaptured(move), type = pieceType(piece);
   const Colour us = pos.sideToMove, them = us ^ 1;
@@ -223,7 +294,7 @@ void makeMove(Position& pos, Move move) {
   pos.board[from] = 0;
 }
 
-void unmakeMove(Position& pos, Move move) {
+[[gnu::noinline]] void unmakeAnyMove(Position& pos, Move move) {
   const Square from = moveFrom(move), to = moveTo(move);
   const int piece = movePiece(move), captured = moveCaptured(move), type = pieceType(piece);
   const uint32_t promotion = movePromotion(move);
@@ -285,6 +356,22 @@ void unmakeMove(Position& pos, Move move) {
 
   pos.occupied = pos.pieces[White] | pos.pieces[Black];
   pos.sideToMove = us;
+}
+
+}  // namespace
+
+void makeMove(Position& pos, Move move) {
+  if (isPieceMove(move))
+    makePieceMove(pos, move);
+  else
+    makeAnyMove(pos, move);
+}
+
+void unmakeMove(Position& pos, Move move) {
+  if (isPieceMove(move))
+    unmakePieceMove(pos, move);
+  else
+    unmakeAnyMove(pos, move);
 }
 
 }  // namespace tarrock
