@@ -36,27 +36,41 @@ struct ExchangeLines {
 
 // The cheapest man of the colour attacking s among those still present; see
 // leastValuableAttacker.
-inline Square cheapestAttacker(const Position& pos, const ExchangeLines& x, Square s, Colour colour) {
+template <Colour C>
+inline Square cheapestAttacker(const Position& pos, const ExchangeLines& x, Square s) {
   const BoardTables& t = boardTables;
   const Bitboard present = x.occupied;
-  Bitboard set = (colour == White ? t.blackPawnAttacks[s] : t.whitePawnAttacks[s]) & pos.pawns[colour] & present;
-  if (set) return pick(set, colour);
-  set = t.knightAttacks[s] & pos.knights[colour] & present;
-  if (set) return pick(set, colour);
-  const Bitboard diagonals = x.diagonals(s);
-  set = diagonals & pos.bishops[colour] & present;
-  if (set) return pick(set, colour);
-  const Bitboard lines = x.lines(s);
-  set = lines & pos.rooks[colour] & present;
-  if (set) return pick(set, colour);
-  set = (diagonals | lines) & pos.queens[colour] & present;
-  if (set) return pick(set, colour);
+  Bitboard set = (C == White ? t.blackPawnAttacks[s] : t.whitePawnAttacks[s]) & pos.pawns[C] & present;
+  if (set) return pick(set, C);
+  set = t.knightAttacks[s] & pos.knights[C] & present;
+  if (set) return pick(set, C);
+  // A line is looked up only when a slider that moves along it stands on it
+  // somewhere: without one the set could not hold a bishop, rook or queen.
+  const Bitboard queens = pos.queens[C] & present;
+  Bitboard seen = 0;
+  if ((pos.bishops[C] | queens) & t.diagonalReach[s]) {
+    seen = x.diagonals(s);
+    set = seen & pos.bishops[C] & present;
+    if (set) return pick(set, C);
+  }
+  if ((pos.rooks[C] | queens) & t.straightReach[s]) {
+    const Bitboard lines = x.lines(s);
+    set = lines & pos.rooks[C] & present;
+    if (set) return pick(set, C);
+    seen |= lines;
+  }
+  set = seen & queens;
+  if (set) return pick(set, C);
   // The king only while it still stands on its square: after a king-less
   // set-up or a captured king the stored square is stale, and finding the
   // same man there again would never end the exchange.
-  const Square king = pos.kingSquare[colour];
-  if ((t.kingAttacks[s] & bit(king) & present) && pos.board[king] == makePiece(colour, King)) return king;
+  const Square king = pos.kingSquare[C];
+  if ((t.kingAttacks[s] & bit(king) & present) && pos.board[king] == makePiece(C, King)) return king;
   return 64;
+}
+
+inline Square cheapestAttacker(const Position& pos, const ExchangeLines& x, Square s, Colour colour) {
+  return colour == White ? cheapestAttacker<White>(pos, x, s) : cheapestAttacker<Black>(pos, x, s);
 }
 
 }  // namespace
