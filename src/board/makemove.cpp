@@ -134,10 +134,27 @@ inline void toggleRotated(Position& pos, Square a, Square b) {
   return keys.pieceKeys[rook][r.from] ^ keys.pieceKeys[rook][r.to];
 }
 
-// Knights, bishops, rooks and queens, with or without a capture: no en
-// passant, promotion or castling to consider. Most moves are of this kind;
-// on their own path they need few registers.
-[[gnu::always_inline]] inline void makePieceMove(Position& pos, Move move) {
+// The common moves on short paths of their own, where they need few
+// registers: knights to queens, pawns that neither promote nor may be taking
+// en passant, and king steps, each with or without a capture. Castling,
+// promotions and en passant take the general path.
+enum MoveKind { PieceMove, PawnMove, KingStep, OtherMove };
+
+// `ep` is the en-passant square the move is made with.
+inline MoveKind moveKind(Move move, Square ep) {
+  if (movePromotion(move)) return OtherMove;
+  switch (pieceType(movePiece(move))) {
+    case Pawn:
+      return moveCaptured(move) && moveTo(move) == ep ? OtherMove : PawnMove;
+    case King:
+      return isCastle(move) ? OtherMove : KingStep;
+    default:
+      return PieceMove;
+  }
+}
+
+template <MoveKind Kind>
+[[gnu::always_inline]] inline void makeShortMove(Position& pos, Move move) {
   const Square from = moveFrom(move), to = moveTo(move);
   const int piece = movePiece(move), captured = moveCaptured(move), type = pieceType(piece);
   const Colour us = pos.sideToMove;
@@ -146,10 +163,16 @@ inline void toggleRotated(Position& pos, Square a, Square b) {
   const int top = pos.castleTop, next = top + 1;
   pos.castleTop = pos.keyTop = pos.pawnKeyTop = pos.fiftyTop = pos.epTop = next;
   uint32_t& rights = pos.castleStack[next];
-  rights = pos.castleStack[top] & (type == Rook ? rookCorner.mask[from] : ~0u);
-  pos.fiftyStack[next] = captured ? 0 : pos.fiftyStack[top] + 1;
+  if constexpr (Kind == KingStep)
+    rights = pos.castleStack[top] & (us == White ? ~(WhiteShort | WhiteLong) : ~(BlackShort | BlackLong));
+  else if constexpr (Kind == PieceMove)
+    rights = pos.castleStack[top] & (type == Rook ? rookCorner.mask[from] : ~0u);
+  else
+    rights = pos.castleStack[top];
+  pos.fiftyStack[next] = captured || Kind == PawnMove ? 0 : pos.fiftyStack[top] + 1;
   HashKey& pawnKey = pos.pawnKeyStack[next];
   pawnKey = pos.pawnKeyStack[top];
+  if constexpr (Kind == PawnMove) pawnKey ^= keys.pieceKeys[piece][from] ^ keys.pieceKeys[piece][to];
   const Square oldEp = pos.epStack[top];
   pos.epStack[next] = 0;
   HashKey key = pos.keyStack[top] ^ keys.sideKey ^ keys.pieceKeys[piece][from] ^ keys.pieceKeys[piece][to];
@@ -158,7 +181,10 @@ inline void toggleRotated(Position& pos, Square a, Square b) {
   const Bitboard fromTo = bit(from) | bit(to);
   moveRotated(pos, from, to);
   pos.pieces[us] ^= fromTo;
-  typeSet(pos, type, us) ^= fromTo;
+  if constexpr (Kind == KingStep)
+    pos.kingSquare[us] = to;
+  else
+    typeSet(pos, type, us) ^= fromTo;
   if (captured) {
     const Colour them = us ^ 1;
     const int victimType = pieceType(captured);
@@ -168,6 +194,16 @@ inline void toggleRotated(Position& pos, Square a, Square b) {
     if (victimType == Pawn) pawnKey ^= keys.pieceKeys[captured][to];
     if (victimType == Rook) rights &= rookCorner.mask[to];
     countMan(pos, them, victimType, -1);
+  } else if (Kind == PawnMove && (from ^ to) == 16) {
+    // Double step: the square passed over is an en-passant square only
+    // when an enemy pawn is ready to take on it.
+    const Square passed = (from + to) >> 1;
+    const Bitboard takers = us == White ? boardTables.whitePawnAttacks[passed] & pos.pawns[Black]
+                                        : boardTables.blackPawnAttacks[passed] & pos.pawns[White];
+    if (takers) {
+      pos.epStack[next] = passed;
+      key ^= keys.epKeys[passed];
+    }
   }
   pos.keyStack[next] = key;
   pos.occupied = pos.pieces[White] | pos.pieces[Black];
@@ -176,7 +212,8 @@ inline void toggleRotated(Position& pos, Square a, Square b) {
   pos.board[from] = 0;
 }
 
-[[gnu::always_inline]] inline void unmakePieceMove(Position& pos, Move move) {
+template <MoveKind Kind>
+[[gnu::always_inline]] inline void unmakeShortMove(Position& pos, Move move) {
   const Square from = moveFrom(move), to = moveTo(move);
   const int piece = movePiece(move), captured = moveCaptured(move), type = pieceType(piece);
   const Colour them = pos.sideToMove, us = them ^ 1;
@@ -186,7 +223,10 @@ inline void toggleRotated(Position& pos, Square a, Square b) {
 
   setRotated(pos, from);
   pos.pieces[us] ^= fromTo;
-  typeSet(pos, type, us) ^= fromTo;
+  if constexpr (Kind == KingStep)
+    pos.kingSquare[us] = from;
+  else
+    typeSet(pos, type, us) ^= fromTo;
   if (captured) {
     const int victimType = pieceType(captured);
     pos.pieces[them] ^= bit(to);
@@ -199,12 +239,6 @@ inline void toggleRotated(Position& pos, Square a, Square b) {
   pos.sideToMove = us;
   pos.board[to] = PieceCode(captured);
   pos.board[from] = PieceCode(piece);
-}
-
-// Knights to queens without a promotion: the moves of the short paths.
-inline bool isPieceMove(Move move) {
-  const int type = pieceType(movePiece(move));
-  return type >= Knight && type <= Queen && !movePromotion(move);
 }
 
 [[gnu::noinline]] void makeAnyMove(Position& pos, Move move) {
@@ -361,17 +395,22 @@ inline bool isPieceMove(Move move) {
 }  // namespace
 
 void makeMove(Position& pos, Move move) {
-  if (isPieceMove(move))
-    makePieceMove(pos, move);
-  else
-    makeAnyMove(pos, move);
+  switch (moveKind(move, pos.epStack[pos.castleTop])) {
+    case PieceMove: makeShortMove<PieceMove>(pos, move); break;
+    case PawnMove: makeShortMove<PawnMove>(pos, move); break;
+    case KingStep: makeShortMove<KingStep>(pos, move); break;
+    default: makeAnyMove(pos, move); break;
+  }
 }
 
 void unmakeMove(Position& pos, Move move) {
-  if (isPieceMove(move))
-    unmakePieceMove(pos, move);
-  else
-    unmakeAnyMove(pos, move);
+  // The en-passant square the move was made with is the entry below the top.
+  switch (moveKind(move, pos.epStack[pos.castleTop - 1])) {
+    case PieceMove: unmakeShortMove<PieceMove>(pos, move); break;
+    case PawnMove: unmakeShortMove<PawnMove>(pos, move); break;
+    case KingStep: unmakeShortMove<KingStep>(pos, move); break;
+    default: unmakeAnyMove(pos, move); break;
+  }
 }
 
 }  // namespace tarrock
