@@ -200,6 +200,20 @@ TEST(Bench, SignatureIsTheSameOnEveryRun) {
   EXPECT_EQ(signature(), first);
 }
 
+// The bench's node counts, best moves and signature are those recorded in
+// tests/data/bench.txt: work on speed may change only the rate line.
+TEST(Bench, OutputEqualsTheRecordedRun) {
+  testutil::RunResult r = testutil::runProgram(TARROCK_BENCH_BINARY, {"bench"}, "", "");
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> expected = testutil::dataLines("bench.txt");
+  std::vector<std::string> actual;
+  std::istringstream lines(r.out);
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind("Nodes/second:", 0) != 0) actual.push_back(line);
+  ASSERT_EQ(actual.size(), expected.size()) << r.out;
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(actual[i], expected[i]) << "line " << i + 1;
+}
+
 namespace {
 
 // What PrintWrappedLine writes, caught through the log in xboard mode (where

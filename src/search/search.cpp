@@ -6,6 +6,7 @@
 #include "board/attacks.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
+#include "board/premove.h"
 #include "board/see.h"
 #include "board/tables.h"
 #include "core/state.h"
@@ -120,6 +121,19 @@ inline int32_t smallestKey(const int32_t* keys, int n) {
   m0 = m1 < m0 ? m1 : m0;
   m2 = m3 < m2 ? m3 : m2;
   return m2 < m0 ? m2 : m0;
+}
+
+// Piece units and material the side loses when a man of the type is taken.
+constexpr int UnitsOfType[8] = {0, 0, 3, 3, 5, 10, 0, 0};
+inline int materialOfType(int type) {
+  switch (type) {
+    case Pawn: return evalVars.pawnValue;
+    case Knight: return evalVars.knightValue;
+    case Bishop: return evalVars.bishopValue;
+    case Rook: return evalVars.rookValue;
+    case Queen: return evalVars.queenValue;
+    default: return 0;
+  }
 }
 
 }  // namespace
@@ -416,12 +430,44 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
   const int iterationPlies = search.iterationDepth / OnePly;
   Move best = 0;
   int legal = 0;
+  // The futility test's margin at this depth, and whether moves can be
+  // dropped before they are made (see below).
+  const int futilityMargin = depth >= 36 ? 350 : depth >= 24 ? 200 : 100;
+  const bool quietNode = !pos.plyInCheck[ply] && !pos.threat[ply] && !pos.threat[ply - 1] && depth < 48 &&
+                         staticValue != Infinity;
   for (Move move = StartMovePicker(pos, ply); move; move = PickNextMove(pos, ply)) {
     const bool singleReply = pos.singleReply;
+    const bool unmadeFutility = quietNode && !singleReply;
     // The bucket of the move after this one, if the batch has one, loads
     // while this move's subtree is searched.
     const PickerState& picker = pos.picker[ply];
     if (picker.leftInBatch > 0) PrefetchHash(keyAfterForPrefetch(pos, pos.moveStack[picker.next]));
+    if (unmadeFutility) {
+      // The move gets no extension and the futility test below drops it
+      // when it is legal and gives no check: decide it unmade.
+      const int captured = moveCaptured(move), piece = movePiece(move), type = pieceType(piece);
+      const Square to = moveTo(move);
+      const bool candidate =
+          !movePromotion(move) && type != King && !(type == Pawn && captured && to == pos.epSquare()) &&
+          !((piece == WhitePawn && rankOf(to) == 6) || (piece == BlackPawn && rankOf(to) == 1)) &&
+          value(captured) + staticValue + futilityMargin < alpha &&
+          pos.pieceUnits[them] - UnitsOfType[pieceType(captured)] >= 5 &&
+          !(previous && to == moveTo(previous) && moveCaptured(previous) &&
+            std::abs(value(captured) - value(moveCaptured(previous))) < 211 &&
+            pos.material[us] - (pos.material[them] - materialOfType(pieceType(captured))) + 250 > alpha &&
+            !(pos.extFlags[ply - 1] & 16));
+      if (candidate) {
+        if (exposesKingUnmade(pos, move, us)) continue;
+        if (!givesCheckUnmade(pos, move, us)) {
+          pos.currentMove[ply] = move;
+          legal++;
+          pos.plyInCheck[ply + 1] = 0;
+          pos.extFlags[ply] = 0;
+          search.nodes++;
+          continue;
+        }
+      }
+    }
     makeMove(pos, move);
     PrefetchHash(pos.key());
     // Neither king is attacked on entry (unless ours is in check), so the
