@@ -94,10 +94,10 @@ TEST_F(SearchTest, MoveSortMatchesTheSharedSelectionSort) {
   uint32_t seed = 12345;
   auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
   for (int trial = 0; trial < 2000; ++trial) {
-    const int count = int(next() >> 16) % 80;
+    const int count = int(next() >> 16) % 230;
     const int spread = 1 + int(next() >> 16) % 6;
-    Move moves[80], expectedMoves[80];
-    int32_t keys[80], expectedKeys[80];
+    Move moves[230], expectedMoves[230];
+    int32_t keys[230], expectedKeys[230];
     for (int i = 0; i < count; ++i) {
       moves[i] = expectedMoves[i] = Move(i + 1);
       keys[i] = expectedKeys[i] = int32_t((next() >> 16) % spread) - 2;

@@ -106,22 +106,6 @@ void keyCaptures(Position& pos, int ply, Move* moves, int count) {
   }
 }
 
-// The smallest of keys[0..n), n >= 1; four running minima keep the
-// comparisons independent of each other.
-inline int32_t smallestKey(const int32_t* keys, int n) {
-  int32_t m0 = keys[0], m1 = m0, m2 = m0, m3 = m0;
-  int j = 1;
-  for (; j + 4 <= n; j += 4) {
-    m0 = keys[j] < m0 ? keys[j] : m0;
-    m1 = keys[j + 1] < m1 ? keys[j + 1] : m1;
-    m2 = keys[j + 2] < m2 ? keys[j + 2] : m2;
-    m3 = keys[j + 3] < m3 ? keys[j + 3] : m3;
-  }
-  for (; j < n; ++j) m0 = keys[j] < m0 ? keys[j] : m0;
-  m0 = m1 < m0 ? m1 : m0;
-  m2 = m3 < m2 ? m3 : m2;
-  return m2 < m0 ? m2 : m0;
-}
 
 // Piece units and material the side loses when a man of the type is taken.
 constexpr int UnitsOfType[8] = {0, 0, 3, 3, 5, 10, 0, 0};
@@ -139,16 +123,31 @@ inline int materialOfType(int type) {
 }  // namespace
 
 void SortMoves(Move* moves, int32_t* keys, int count) {
-  // SelectionSortDescending written out on the two arrays, in two passes per
-  // position: the smallest key before position i, and, only when it is
-  // strictly below the key at i, the first position holding it.
+  // SelectionSortDescending written out on the two arrays. Step i needs the
+  // smallest key before position i and the first position holding it; both
+  // are kept for every prefix, and a swap, which raises the key at that
+  // position, renews only the prefixes that reach past it.
+  if (count < 2) return;
+  int32_t prefixMin[MaxRootMoves];  // prefixMin[k]: smallest of keys[0..k)
+  int prefixAt[MaxRootMoves];       // prefixAt[k]: first position holding it
+  auto renew = [&](int from, int to) {  // prefixes from..to-1, from >= 1
+    for (int k = from; k < to; ++k) {
+      if (k == 1 || keys[k - 1] < prefixMin[k - 1]) {
+        prefixMin[k] = keys[k - 1];
+        prefixAt[k] = k - 1;
+      } else {
+        prefixMin[k] = prefixMin[k - 1];
+        prefixAt[k] = prefixAt[k - 1];
+      }
+    }
+  };
+  renew(1, count);
   for (int i = count - 1; i >= 1; --i) {
-    const int32_t m = smallestKey(keys, i);
-    if (m >= keys[i]) continue;
-    int j = 0;
-    while (keys[j] != m) ++j;
+    if (prefixMin[i] >= keys[i]) continue;
+    const int j = prefixAt[i];
     std::swap(moves[j], moves[i]);
     std::swap(keys[j], keys[i]);
+    renew(j + 1, i);
   }
 }
 
