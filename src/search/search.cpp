@@ -130,15 +130,19 @@ void SortMoves(Move* moves, int32_t* keys, int count) {
   if (count < 2) return;
   int32_t prefixMin[MaxRootMoves];  // prefixMin[k]: smallest of keys[0..k)
   int prefixAt[MaxRootMoves];       // prefixAt[k]: first position holding it
+  prefixMin[0] = INT32_MAX;         // the empty prefix: any key is at most this,
+  prefixAt[0] = 0;                  // and position 0 holds the first of the one-key prefix
   auto renew = [&](int from, int to) {  // prefixes from..to-1, from >= 1
+    int32_t least = prefixMin[from - 1];
+    int at = prefixAt[from - 1];
     for (int k = from; k < to; ++k) {
-      if (k == 1 || keys[k - 1] < prefixMin[k - 1]) {
-        prefixMin[k] = keys[k - 1];
-        prefixAt[k] = k - 1;
-      } else {
-        prefixMin[k] = prefixMin[k - 1];
-        prefixAt[k] = prefixAt[k - 1];
-      }
+      // Without branches: the comparison is unpredictable.
+      const int32_t key = keys[k - 1];
+      const bool lower = key < least;
+      least = lower ? key : least;
+      at = lower ? k - 1 : at;
+      prefixMin[k] = least;
+      prefixAt[k] = at;
     }
   };
   renew(1, count);
