@@ -354,8 +354,10 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
   int probe = ProbeHash(pos, depth, ply, alpha, beta);
   if (probe == 0) return alpha;
   // The hash move is searched first, after the null move and the static
-  // value: its child's bucket can load meanwhile.
+  // value: its child's bucket can load meanwhile. So can the pawn entry that
+  // the evaluations below this node read for every move leaving the pawns.
   if (pos.hashMove[ply]) PrefetchHash(keyAfterForPrefetch(pos, pos.hashMove[ply]));
+  PrefetchPawnEntry(pos.pawnKey(), GamePhase(pos));
   if (probe == 2) allowNull = 0;
 
   // 7. Tablebases.
@@ -629,6 +631,7 @@ int Quiesce(Position& pos, int ply, int alpha, int beta) {
   SortMoves(moves, keys, kept);
 
   const int phase = GamePhase(pos);
+  PrefetchPawnEntry(pawnKeyAfterForPrefetch(pos, moves[0]), phase);
   for (int i = 0; i < kept; ++i) {
     Move m = moves[i];
     // The pawn entry the next capture's evaluation will read (in this
