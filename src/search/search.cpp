@@ -444,9 +444,14 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
     const bool singleReply = pos.singleReply;
     const bool unmadeFutility = quietNode && !singleReply;
     // The bucket of the move after this one, if the batch has one, loads
-    // while this move's subtree is searched.
+    // while this move's subtree is searched; not for a move the futility
+    // test will likely drop unmade, whose bucket is never read.
     const PickerState& picker = pos.picker[ply];
-    if (picker.leftInBatch > 0) PrefetchHash(keyAfterForPrefetch(pos, pos.moveStack[picker.next]));
+    if (picker.leftInBatch > 0) {
+      const Move next = pos.moveStack[picker.next];
+      if (!quietNode || value(moveCaptured(next)) + staticValue + futilityMargin >= alpha)
+        PrefetchHash(keyAfterForPrefetch(pos, next));
+    }
     if (unmadeFutility) {
       // The move gets no extension and the futility test below drops it
       // when it is legal and gives no check: decide it unmade.
