@@ -47,7 +47,9 @@ inline T* fieldPair(Position& pos, uint16_t offset) {
 }
 
 // The piece set of a man of the type and colour; only for types that have one.
-inline Bitboard& typeSet(Position& pos, int type, Colour c) { return fieldPair<Bitboard>(pos, manTerms[type].setField)[c]; }
+inline Bitboard& typeSet(Position& pos, int type, Colour c) {
+  return fieldPair<Bitboard>(pos, manTerms[type].setField)[c];
+}
 
 // Counts, piece units and material of one man of the type joining (sign +1)
 // or leaving (sign -1) the colour; kings change none of them.
@@ -148,8 +150,13 @@ inline MoveKind moveKind(Move move, Square ep) {
       return moveCaptured(move) && moveTo(move) == ep ? OtherMove : PawnMove;
     case King:
       return isCastle(move) ? OtherMove : KingStep;
-    default:
+    case Knight:
+    case Bishop:
+    case Rook:
+    case Queen:
       return PieceMove;
+    default:
+      return OtherMove;
   }
 }
 
