@@ -73,7 +73,7 @@ inline int popCount(Bitboard b) {
 // attackers or defenders): cheaper than the full count.
 inline int popCountMax2(Bitboard b) { return int(b != 0) + int((b & (b - 1)) != 0); }
 inline Square popFirst(Bitboard& b) { Square s = firstSquare(b); b &= b - 1; return s; }
-inline Square popLast(Bitboard& b) { Square s = lastSquare(b); b ^= Bitboard(1) << s; return s; }
+inline Square popLast(Bitboard& b) { Square s = lastSquare(b); b &= ~(Bitboard(1) << s); return s; }
 constexpr Bitboard bit(Square s) { return Bitboard(1) << s; }
 
 // Move word: bits 0-5 to, 6-11 from, 12-15 promotion, 16-21 captured code,
