@@ -164,6 +164,8 @@ void InitEvalTables() {
     if (fileOf(s) > 0) t.sideNeighbours[s] |= bit(s - 1);
     if (fileOf(s) < 7) t.sideNeighbours[s] |= bit(s + 1);
   }
+  for (int a = 0; a < 64; ++a)
+    for (int b = 0; b < 64; ++b) t.distance[a][b] = uint8_t(kingDistance(a, b));
   for (int a = 0; a < 256; ++a)
     for (int b = 0; b < 256; ++b) t.outsidePawnFlags[a][b] = outsideFlags(a, b);
   t.filesAToC = filesMask(0, 2);

@@ -21,10 +21,6 @@ struct EvalTables {
   // pawn's square, from which the king cannot catch the pawn.
   Bitboard outsideSquare[2][2][64];
   Bitboard sideNeighbours[64];  // s - 1 and s + 1 on the same rank
-  // By White's and Black's pawn-file sets: bits 0/1 White has a pawn two
-  // files nearer the a-/h-file than every black pawn, bits 4/5 the same for
-  // Black; bits 2/3 and 6/7 queen- and king-side majorities.
-  uint8_t outsidePawnFlags[256][256];
   Bitboard filesAToC, filesAToD, filesFToH, filesEToH;
   Bitboard innerSecondRank[2];  // b2-g2 for White, b7-g7 for Black
   Bitboard rookTrap[64];        // by king square: where a rook is shut in by its own king
@@ -47,6 +43,14 @@ struct EvalTables {
   int16_t unstoppablePasser[2][8];
   int16_t kingSupportsPasser[2][8];
   int16_t connectedPasser[2][8];
+
+  uint8_t distance[64][64];  // king steps between two squares
+
+  // By White's and Black's pawn-file sets: bits 0/1 White has a pawn two
+  // files nearer the a-/h-file than every black pawn, bits 4/5 the same for
+  // Black; bits 2/3 and 6/7 queen- and king-side majorities. Large and cold:
+  // the evaluation computes the outside-pawn bits with outsidePawnSides.
+  uint8_t outsidePawnFlags[256][256];
 };
 
 extern EvalTables evalTables;
@@ -60,6 +64,18 @@ constexpr int kingDistance(Square a, Square b) {
   df = df < 0 ? -df : df;
   dr = dr < 0 ? -dr : dr;
   return df > dr ? df : dr;
+}
+
+// Which colours have an outside pawn, as outsidePawnFlags says (bits 0/1 for
+// White, 4/5 for Black), from the two pawn-file sets: bit 0 White, bit 1
+// Black. Computed from the outermost files, without the large table.
+inline int outsidePawnSides(unsigned whiteFiles, unsigned blackFiles) {
+  if (whiteFiles == 0 || blackFiles == 0) return 0;
+  const int wLow = __builtin_ctz(whiteFiles), bLow = __builtin_ctz(blackFiles);
+  const int wHigh = 31 - __builtin_clz(whiteFiles), bHigh = 31 - __builtin_clz(blackFiles);
+  const bool white = wLow + 1 < bLow || bHigh < wHigh - 1;
+  const bool black = bLow + 1 < wLow || wHigh < bHigh - 1;
+  return int(white) | int(black) << 1;
 }
 
 // Builds the board tables and then the evaluation tables. Idempotent.

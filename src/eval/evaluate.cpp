@@ -13,13 +13,6 @@ namespace tarrock {
 EvalState evalState;
 PieceTermCache pieceTermCache;
 
-int GamePhase(const Position& pos) {
-  if (pos.pieceUnits[White] + pos.pieceUnits[Black] < 23) return 3;
-  if (pos.material[White] > 2700 && pos.material[Black] > 2700) return 0;
-  if (pos.material[White] > 2100 && pos.material[Black] > 2100) return 1;
-  return 2;
-}
-
 namespace {
 
 // The rules below are written once per colour as templates on Us. Each
@@ -151,19 +144,24 @@ bool endgameRules(const Position& pos, int& score) {
 // Used when no pawn-structure table is allocated: a table of one entry.
 PawnEntry scratchEntry;
 
+// Computes and stores the entry of a pawn structure that is not in the table.
+// Out of line: nineteen in twenty lookups hit.
+[[gnu::noinline]] void fillPawnEntry(const Position& pos, int phase, HashKey key, PawnEntry& entry) {
+  int w = EvaluatePawns(pos, White, phase, entry);
+  int b = EvaluatePawns(pos, Black, phase, entry);
+  entry.key = key;
+  entry.score = int16_t(w - b);
+}
+
 // The entry of the current pawn structure and phase, computed on a miss;
 // null when there are no pawns.
-PawnEntry* pawnEntry(const Position& pos, int phase) {
+[[gnu::always_inline]] inline PawnEntry* pawnEntry(const Position& pos, int phase) {
   HashKey pawnKey = pos.pawnKey();
   if (pawnKey == 0) return nullptr;
   HashKey key = pawnKey ^ pawnTable.phaseKeys[phase];
   PawnEntry* entry = pawnTable.entries ? &pawnTable.entries[key & (pawnTable.count - 1)] : &scratchEntry;
-  if (entry->key != key) {
-    int w = EvaluatePawns(pos, White, phase, *entry);
-    int b = EvaluatePawns(pos, Black, phase, *entry);
-    entry->key = key;
-    entry->score = int16_t(w - b);
-  }
+  if (entry->key != key) [[unlikely]]
+    fillPawnEntry(pos, phase, key, *entry);
   return entry;
 }
 
@@ -175,91 +173,114 @@ bool seventhRankTarget(const Position& pos) {
 }
 
 // Rooks, knights, bishops and queens of the colour; adds the colour's
-// pressure on the enemy king to `tropism`.
+// pressure on the enemy king to `tropism`. ownPassed and theirWeakFiles are
+// the pawn entry's fields (none without an entry).
 template <Colour Us>
-int pieceTerms(const Position& pos, int phase, const PawnEntry* entry, int& tropism) {
+[[gnu::always_inline]] inline int pieceTerms(const Position& pos, int phase, Bitboard ownPassed, int theirWeakFiles,
+                                             int& tropism) {
   constexpr Colour Them = Us ^ 1;
   const BoardTables& bt = boardTables;
   const EvalTables& et = evalTables;
   const Bitboard* theirPawnAttacks = Us == White ? bt.blackPawnAttacks : bt.whitePawnAttacks;
   const Bitboard* outpostFront = Us == White ? et.adjacentAhead : et.adjacentBehind;
   const Bitboard ownPawns = pos.pawns[Us], theirPawns = pos.pawns[Them];
-  const Bitboard majors = pos.rooks[Us] | pos.queens[Us];
+  const Bitboard rooks = pos.rooks[Us], queens = pos.queens[Us];
+  const Bitboard majors = rooks | queens;
   const Square enemyKing = pos.kingSquare[Them];
-  int value = 0;
+  const uint8_t* distanceToKing = et.distance[enemyKing];
+  const int8_t* outpostValue = et.outpostValue[Us];
+  int value = 0, pressure = 0;
 
-  for (Bitboard b = pos.rooks[Us]; b;) {
-    Square s = popFirst(b);
-    int rankOcc = rankIndex(pos, s);
-    value += bt.rankMobility[s][rankOcc] + bt.fileMobility[s][fileIndex(pos, s)] + et.pstRook[Us][phase][s];
-    Bitboard ahead = aheadOf<Us>(s);
-    if (entry && (entry->passed[Us] & ahead)) value += RookBehindPasser;
-    if (!(ownPawns & ahead)) tropism += rookFileTropism[absDiff(fileOf(enemyKing), fileOf(s))];
-    if (!(ownPawns & bt.fileMask[s])) {
-      if (!(theirPawns & bt.fileMask[s])) {
-        value += RookOpenFile;
-        if (pos.rooks[Us] & ahead) value += RookOpenFileDoubled;
-      } else {
-        value += RookHalfOpenFile;
-        if (entry && (entry->weakFiles[Them] & (1 << fileOf(s)))) value += RookHalfOpenWeakPawn;
+  if (rooks) {
+    const int8_t* pst = et.pstRook[Us][phase];
+    const int kingFile = fileOf(enemyKing);
+    for (Bitboard b = rooks; b;) {
+      Square s = popFirst(b);
+      int rankOcc = rankIndex(pos, s);
+      value += bt.rankMobility[s][rankOcc] + bt.fileMobility[s][fileIndex(pos, s)] + pst[s];
+      Bitboard ahead = aheadOf<Us>(s);
+      if (ownPassed & ahead) value += RookBehindPasser;
+      if (!(ownPawns & ahead)) pressure += rookFileTropism[absDiff(kingFile, fileOf(s))];
+      Bitboard file = bt.fileMask[s];
+      if (!(ownPawns & file)) {
+        if (!(theirPawns & file)) {
+          value += RookOpenFile;
+          if (rooks & ahead) value += RookOpenFileDoubled;
+        } else {
+          value += RookHalfOpenFile;
+          if (theirWeakFiles & (1 << fileOf(s))) value += RookHalfOpenWeakPawn;
+        }
       }
-    }
-    if (relativeRank(Us, s) == 6 && seventhRankTarget<Us>(pos)) {
-      value += RookOnSeventh;
-      if (bt.rankAttacks[s][rankOcc] & majors) value += MajorsOnSeventhExtra;
-      if (phase == 3 && relativeRank(Us, enemyKing) == 7 && !(pos.pieces[Them] & et.innerSecondRank[Them]))
-        value += RookSeventhEndgame;
-    }
-  }
-
-  for (Bitboard b = pos.knights[Us]; b;) {
-    Square s = popFirst(b);
-    value += et.pstKnight[Us][phase][s];
-    tropism += knightTropism[kingDistance(s, enemyKing)];
-    int outpost = et.outpostValue[Us][s];
-    if (outpost && !(theirPawns & outpostFront[s])) {
-      int defenders = popCountMax2(ownPawns & theirPawnAttacks[s]);
-      if (defenders > 0) {
-        int v = KnightOutpostFactor * outpost;
-        value += 2 * v;
-        Bitboard sameColour = (bt.darkSquares & bit(s)) ? bt.darkSquares : bt.lightSquares;
-        if (!pos.knights[Them] && !(pos.bishops[Them] & sameColour)) value += v;
-        if (defenders == 2) value += v;
+      if (relativeRank(Us, s) == 6) [[unlikely]] {
+        if (seventhRankTarget<Us>(pos)) {
+          value += RookOnSeventh;
+          if (bt.rankAttacks[s][rankOcc] & majors) value += MajorsOnSeventhExtra;
+          if (phase == 3 && relativeRank(Us, enemyKing) == 7 && !(pos.pieces[Them] & et.innerSecondRank[Them]))
+            value += RookSeventhEndgame;
+        }
       }
     }
   }
 
-  for (Bitboard b = pos.bishops[Us]; b;) {
-    Square s = popFirst(b);
-    value += et.pstBishop[Us][phase][s] + bt.diagA1H8Mobility[s][diagA1H8Index(pos, s)] +
-             bt.diagH1A8Mobility[s][diagH1A8Index(pos, s)];
-    tropism += bishopTropism[kingDistance(s, enemyKing)];
-    int outpost = et.outpostValue[Us][s];
-    if (outpost && !(theirPawns & outpostFront[s]) && (ownPawns & theirPawnAttacks[s]))
-      value += BishopOutpostFactor * outpost;
-    // Shut in on the enemy's side by two of its pawns.
-    Square r = relativeSquare(Us, s);
-    constexpr Bitboard trapSquares = bit(A7) | bit(B8) | bit(H7) | bit(G8);
-    if ((trapSquares & bit(r)) &&
-        (((r == A7 || r == B8) && has(theirPawns, Us, B6) && has(theirPawns, Us, C7)) ||
-         ((r == H7 || r == G8) && has(theirPawns, Us, G6) && has(theirPawns, Us, F7))))
-      value -= BishopTrapped;
+  if (Bitboard knights = pos.knights[Us]) {
+    const int8_t* pst = et.pstKnight[Us][phase];
+    for (Bitboard b = knights; b;) {
+      Square s = popFirst(b);
+      value += pst[s];
+      pressure += knightTropism[distanceToKing[s]];
+      int outpost = outpostValue[s];
+      if (outpost && !(theirPawns & outpostFront[s])) {
+        int defenders = popCountMax2(ownPawns & theirPawnAttacks[s]);
+        if (defenders > 0) {
+          int v = KnightOutpostFactor * outpost;
+          value += 2 * v;
+          Bitboard sameColour = (bt.darkSquares & bit(s)) ? bt.darkSquares : bt.lightSquares;
+          if (!pos.knights[Them] && !(pos.bishops[Them] & sameColour)) value += v;
+          if (defenders == 2) value += v;
+        }
+      }
+    }
   }
 
-  for (Bitboard b = pos.queens[Us]; b;) {
-    Square s = popFirst(b);
-    value += et.pstQueen[Us][phase][s];
-    tropism += queenTropism[kingDistance(s, enemyKing)];
-    if (relativeRank(Us, s) == 6 && seventhRankTarget<Us>(pos) && (rankAttackSet(pos, s) & majors))
-      value += 2 * MajorsOnSeventhExtra;
+  if (Bitboard bishops = pos.bishops[Us]) {
+    const int8_t* pst = et.pstBishop[Us][phase];
+    for (Bitboard b = bishops; b;) {
+      Square s = popFirst(b);
+      value += pst[s] + bt.diagA1H8Mobility[s][diagA1H8Index(pos, s)] + bt.diagH1A8Mobility[s][diagH1A8Index(pos, s)];
+      pressure += bishopTropism[distanceToKing[s]];
+      int outpost = outpostValue[s];
+      if (outpost && !(theirPawns & outpostFront[s]) && (ownPawns & theirPawnAttacks[s]))
+        value += BishopOutpostFactor * outpost;
+      // Shut in on the enemy's side by two of its pawns.
+      Square r = relativeSquare(Us, s);
+      constexpr Bitboard trapSquares = bit(A7) | bit(B8) | bit(H7) | bit(G8);
+      if (trapSquares & bit(r)) [[unlikely]] {
+        if (((r == A7 || r == B8) && has(theirPawns, Us, B6) && has(theirPawns, Us, C7)) ||
+            ((r == H7 || r == G8) && has(theirPawns, Us, G6) && has(theirPawns, Us, F7)))
+          value -= BishopTrapped;
+      }
+    }
   }
+
+  if (queens) {
+    const int8_t* pst = et.pstQueen[Us][phase];
+    for (Bitboard b = queens; b;) {
+      Square s = popFirst(b);
+      value += pst[s];
+      pressure += queenTropism[distanceToKing[s]];
+      if (relativeRank(Us, s) == 6) [[unlikely]] {
+        if (seventhRankTarget<Us>(pos) && (rankAttackSet(pos, s) & majors)) value += 2 * MajorsOnSeventhExtra;
+      }
+    }
+  }
+  tropism += pressure;
   return value;
 }
 
 // King square, a rook shut in by its own king, fianchetto and holes in
 // front of the castled king (opening and middlegame only).
 template <Colour Us>
-int kingPlacement(const Position& pos, int phase) {
+[[gnu::always_inline]] inline int kingPlacement(const Position& pos, int phase) {
   constexpr Colour Them = Us ^ 1;
   const Square k = pos.kingSquare[Us];
   const Bitboard ownPawns = pos.pawns[Us], ownBishops = pos.bishops[Us];
@@ -371,15 +392,27 @@ int endgameTerms(const Position& pos, const PawnEntry& entry) {
 
 }  // namespace
 
-KingShelterResult KingShelter(const Position& pos) {
+namespace {
+
+// The shelter entry of the pawns and the two king squares, filled on a miss.
+[[gnu::noinline]] void fillShelterEntry(const Position& pos, HashKey key, ShelterEntry& entry) {
+  entry.key = key;
+  entry.shelter[White] = shelter<White>(pos);
+  entry.shelter[Black] = shelter<Black>(pos);
+}
+
+[[gnu::always_inline]] inline const ShelterEntry& shelterEntry(const Position& pos) {
   const HashKey key = pos.pawnKey() ^ keys.pieceKeys[WhiteKing][pos.kingSquare[White]] ^
                       keys.pieceKeys[BlackKing][pos.kingSquare[Black]];
   ShelterEntry& entry = pawnTable.shelter[key & (ShelterEntries - 1)];
-  if (entry.key != key) {
-    entry.key = key;
-    entry.shelter[White] = shelter<White>(pos);
-    entry.shelter[Black] = shelter<Black>(pos);
-  }
+  if (entry.key != key) fillShelterEntry(pos, key, entry);
+  return entry;
+}
+
+}  // namespace
+
+KingShelterResult KingShelter(const Position& pos) {
+  const ShelterEntry& entry = shelterEntry(pos);
   int8_t w = entry.shelter[White], b = entry.shelter[Black];
   return {(b - w) * evalVars.kingSafetyWeight, {w, b}};
 }
@@ -390,7 +423,7 @@ namespace {
 // positions before the endgame are read from and written to the piece-term
 // cache.
 template <bool Cached>
-int evaluate(const Position& pos, int alpha, int beta) {
+[[gnu::always_inline]] inline int evaluate(const Position& pos, int alpha, int beta) {
   const BoardTables& bt = boardTables;
   const int phase = GamePhase(pos);
   const int32_t* material = pos.material;
@@ -400,27 +433,25 @@ int evaluate(const Position& pos, int alpha, int beta) {
   if (phase == 3 && endgameRules(pos, score)) return 0;
 
   PawnEntry* entry = pawnEntry(pos, phase);
-  int outsideFlags = 0;
+  int outside = 0;  // bit 0: White has an outside pawn, bit 1: Black
   if (entry) {
     score += entry->score;
-    outsideFlags = evalTables.outsidePawnFlags[entry->pawnFiles[White]][entry->pawnFiles[Black]];
+    outside = outsidePawnSides(entry->pawnFiles[White], entry->pawnFiles[Black]);
   }
 
   // Pure pawn endings.
   if (phase == 3 && entry && units[White] == 0 && units[Black] == 0) {
     if (entry->passed[White]) score += PawnEndingPasser;
     if (entry->passed[Black]) score -= PawnEndingPasser;
-    if (outsideFlags & 3) score += PawnEndingOutside;
-    if (outsideFlags & 48) score -= PawnEndingOutside;
+    if (outside & 1) score += PawnEndingOutside;
+    if (outside & 2) score -= PawnEndingOutside;
     if (rookPawnDraw<White>(pos) || rookPawnDraw<Black>(pos)) return 0;
     score += PawnRace(pos, *entry);
   }
 
   // Outside pawns.
-  if (entry) {
-    if (outsideFlags & 3) score += OutsidePasser[phase];
-    if (outsideFlags & 48) score -= OutsidePasser[phase];
-  }
+  if (outside & 1) score += OutsidePasser[phase];
+  if (outside & 2) score -= OutsidePasser[phase];
 
   // More minor pieces.
   int minorsW = pos.bishopCount[White] + pos.knightCount[White];
@@ -454,8 +485,10 @@ int evaluate(const Position& pos, int alpha, int beta) {
   }
 
   int pressureOnBlack = 0, pressureOnWhite = 0;
-  score += pieceTerms<White>(pos, phase, entry, pressureOnBlack);
-  score -= pieceTerms<Black>(pos, phase, entry, pressureOnWhite);
+  const Bitboard passedW = entry ? entry->passed[White] : 0, passedB = entry ? entry->passed[Black] : 0;
+  const int weakW = entry ? entry->weakFiles[White] : 0, weakB = entry ? entry->weakFiles[Black] : 0;
+  score += pieceTerms<White>(pos, phase, passedW, weakB, pressureOnBlack);
+  score -= pieceTerms<Black>(pos, phase, passedB, weakW, pressureOnWhite);
 
   if (phase < 3) score += kingPlacement<White>(pos, phase) - kingPlacement<Black>(pos, phase);
 
@@ -467,14 +500,15 @@ int evaluate(const Position& pos, int alpha, int beta) {
 
   // King safety, scaled by the material left.
   if (phase < 3) {
-    KingShelterResult sh = KingShelter(pos);
+    const ShelterEntry& sh = shelterEntry(pos);
     int u = units[White] + units[Black];
     int shelterW = sh.shelter[White], shelterB = sh.shelter[Black];
+    int shelterValue = (shelterB - shelterW) * evalVars.kingSafetyWeight;
     if (pos.queens[White]) shelterB *= 2;
     if (pos.queens[Black]) shelterW *= 2;
     int scaleB = kingAttackScale[pressureOnBlack < 63 ? pressureOnBlack : 63];
     int scaleW = kingAttackScale[pressureOnWhite < 63 ? pressureOnWhite : 63];
-    score += (sh.value * u) / 256 + (scaleB * u * shelterB) / 256 - (scaleW * u * shelterW) / 256;
+    score += (shelterValue * u) / 256 + (scaleB * u * shelterB) / 256 - (scaleW * u * shelterW) / 256;
   }
 
   if (entry) score += blockedPassers<White>(pos, phase, *entry) - blockedPassers<Black>(pos, phase, *entry);
