@@ -54,17 +54,6 @@ TEST(EvalTables, DerivedTablesEdgeCases) {
   EXPECT_EQ(t.rookTrap[E1], 0u);
 }
 
-TEST(EvalTables, OutsidePawnSidesAgreeWithTheFlagTable) {
-  testutil::initEngineTables();
-  const EvalTables& t = evalTables;
-  for (int a = 0; a < 256; ++a)
-    for (int b = 0; b < 256; ++b) {
-      int flags = t.outsidePawnFlags[a][b];
-      int expected = ((flags & 3) ? 1 : 0) | ((flags & 48) ? 2 : 0);
-      ASSERT_EQ(outsidePawnSides(a, b), expected) << a << " " << b;
-    }
-}
-
 TEST(EvalTables, PerColourTablesReadTheGridFromEachSide) {
   testutil::initEngineTables();
   const EvalTables& t = evalTables;

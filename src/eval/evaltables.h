@@ -48,8 +48,8 @@ struct EvalTables {
 
   // By White's and Black's pawn-file sets: bits 0/1 White has a pawn two
   // files nearer the a-/h-file than every black pawn, bits 4/5 the same for
-  // Black; bits 2/3 and 6/7 queen- and king-side majorities. Large and cold:
-  // the evaluation computes the outside-pawn bits with outsidePawnSides.
+  // Black; bits 2/3 and 6/7 queen- and king-side majorities. Last: large,
+  // and only a few of its lines are read in one search.
   uint8_t outsidePawnFlags[256][256];
 };
 
@@ -64,18 +64,6 @@ constexpr int kingDistance(Square a, Square b) {
   df = df < 0 ? -df : df;
   dr = dr < 0 ? -dr : dr;
   return df > dr ? df : dr;
-}
-
-// Which colours have an outside pawn, as outsidePawnFlags says (bits 0/1 for
-// White, 4/5 for Black), from the two pawn-file sets: bit 0 White, bit 1
-// Black. Computed from the outermost files, without the large table.
-inline int outsidePawnSides(unsigned whiteFiles, unsigned blackFiles) {
-  if (whiteFiles == 0 || blackFiles == 0) return 0;
-  const int wLow = __builtin_ctz(whiteFiles), bLow = __builtin_ctz(blackFiles);
-  const int wHigh = 31 - __builtin_clz(whiteFiles), bHigh = 31 - __builtin_clz(blackFiles);
-  const bool white = wLow + 1 < bLow || bHigh < wHigh - 1;
-  const bool black = bLow + 1 < wLow || wHigh < bHigh - 1;
-  return int(white) | int(black) << 1;
 }
 
 // Builds the board tables and then the evaluation tables. Idempotent.

@@ -1,5 +1,6 @@
 #include "eval/evaluate.h"
 
+#include <array>
 #include <cstring>
 
 #include "board/attacks.h"
@@ -172,6 +173,14 @@ bool seventhRankTarget(const Position& pos) {
   return relativeRank(Us, pos.kingSquare[Them]) == 7 || (pos.pawns[Them] & relativeRankMask<Us>(6));
 }
 
+// rookFileTropism by the signed file gap + 7, so that a row starting at
+// 7 - (the king's file) is read by the rook's file.
+constexpr auto rookTropismByFileGap = [] {
+  std::array<int8_t, 15> t{};
+  for (int gap = -7; gap <= 7; ++gap) t[gap + 7] = int8_t(rookFileTropism[gap < 0 ? -gap : gap]);
+  return t;
+}();
+
 // Rooks, knights, bishops and queens of the colour; adds the colour's
 // pressure on the enemy king to `tropism`. ownPassed and theirWeakFiles are
 // the pawn entry's fields (none without an entry).
@@ -193,14 +202,14 @@ template <Colour Us>
 
   if (rooks) {
     const int8_t* pst = et.pstRook[Us][phase];
-    const int kingFile = fileOf(enemyKing);
+    const int8_t* fileTropism = rookTropismByFileGap.data() + 7 - fileOf(enemyKing);
     for (Bitboard b = rooks; b;) {
       Square s = popFirst(b);
       int rankOcc = rankIndex(pos, s);
       value += bt.rankMobility[s][rankOcc] + bt.fileMobility[s][fileIndex(pos, s)] + pst[s];
       Bitboard ahead = aheadOf<Us>(s);
       if (ownPassed & ahead) value += RookBehindPasser;
-      if (!(ownPawns & ahead)) pressure += rookFileTropism[absDiff(kingFile, fileOf(s))];
+      if (!(ownPawns & ahead)) pressure += fileTropism[fileOf(s)];
       Bitboard file = bt.fileMask[s];
       if (!(ownPawns & file)) {
         if (!(theirPawns & file)) {
@@ -244,6 +253,8 @@ template <Colour Us>
 
   if (Bitboard bishops = pos.bishops[Us]) {
     const int8_t* pst = et.pstBishop[Us][phase];
+    constexpr Bitboard trapSquares = bit(relativeSquare(Us, A7)) | bit(relativeSquare(Us, B8)) |
+                                     bit(relativeSquare(Us, H7)) | bit(relativeSquare(Us, G8));
     for (Bitboard b = bishops; b;) {
       Square s = popFirst(b);
       value += pst[s] + bt.diagA1H8Mobility[s][diagA1H8Index(pos, s)] + bt.diagH1A8Mobility[s][diagH1A8Index(pos, s)];
@@ -252,9 +263,8 @@ template <Colour Us>
       if (outpost && !(theirPawns & outpostFront[s]) && (ownPawns & theirPawnAttacks[s]))
         value += BishopOutpostFactor * outpost;
       // Shut in on the enemy's side by two of its pawns.
-      Square r = relativeSquare(Us, s);
-      constexpr Bitboard trapSquares = bit(A7) | bit(B8) | bit(H7) | bit(G8);
-      if (trapSquares & bit(r)) [[unlikely]] {
+      if (trapSquares & bit(s)) [[unlikely]] {
+        Square r = relativeSquare(Us, s);
         if (((r == A7 || r == B8) && has(theirPawns, Us, B6) && has(theirPawns, Us, C7)) ||
             ((r == H7 || r == G8) && has(theirPawns, Us, G6) && has(theirPawns, Us, F7)))
           value -= BishopTrapped;
@@ -433,25 +443,25 @@ template <bool Cached>
   if (phase == 3 && endgameRules(pos, score)) return 0;
 
   PawnEntry* entry = pawnEntry(pos, phase);
-  int outside = 0;  // bit 0: White has an outside pawn, bit 1: Black
+  int outsideFlags = 0;
   if (entry) {
     score += entry->score;
-    outside = outsidePawnSides(entry->pawnFiles[White], entry->pawnFiles[Black]);
+    outsideFlags = evalTables.outsidePawnFlags[entry->pawnFiles[White]][entry->pawnFiles[Black]];
   }
 
   // Pure pawn endings.
   if (phase == 3 && entry && units[White] == 0 && units[Black] == 0) {
     if (entry->passed[White]) score += PawnEndingPasser;
     if (entry->passed[Black]) score -= PawnEndingPasser;
-    if (outside & 1) score += PawnEndingOutside;
-    if (outside & 2) score -= PawnEndingOutside;
+    if (outsideFlags & 3) score += PawnEndingOutside;
+    if (outsideFlags & 48) score -= PawnEndingOutside;
     if (rookPawnDraw<White>(pos) || rookPawnDraw<Black>(pos)) return 0;
     score += PawnRace(pos, *entry);
   }
 
   // Outside pawns.
-  if (outside & 1) score += OutsidePasser[phase];
-  if (outside & 2) score -= OutsidePasser[phase];
+  if (outsideFlags & 3) score += OutsidePasser[phase];
+  if (outsideFlags & 48) score -= OutsidePasser[phase];
 
   // More minor pieces.
   int minorsW = pos.bishopCount[White] + pos.knightCount[White];
