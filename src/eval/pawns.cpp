@@ -61,6 +61,28 @@ Bitboard fill(Bitboard b) {
   return b;
 }
 
+// Squares the colour's pawns of the set attack toward the a-file and toward
+// the h-file, and both together.
+template <Colour Us>
+Bitboard attacksLeft(Bitboard b) {
+  return (Us == White ? b << 7 : b >> 9) & ~FileH;
+}
+template <Colour Us>
+Bitboard attacksRight(Bitboard b) {
+  return (Us == White ? b << 9 : b >> 7) & ~FileA;
+}
+template <Colour Us>
+Bitboard pawnAttacks(Bitboard b) {
+  return attacksLeft<Us>(b) | attacksRight<Us>(b);
+}
+
+// The number of squares in a set that seldom holds more than two.
+int countFew(Bitboard b) {
+  int n = 0;
+  for (; b; b &= b - 1) ++n;
+  return n;
+}
+
 // Squares of the colour's relative rank r.
 template <Colour Us>
 Bitboard relativeRankMask(int r) {
@@ -88,23 +110,16 @@ int pawnStructure(const Position& pos, int phase, PawnEntry& entry) {
 
   int value = (evalState.rootSide == Us && pos.pawnCount[Us] == 8) ? -AllPawnsKept : 0;
 
-  // Squares our pawns attack now or after a safe advance.
-  Bitboard span = 0;
-  for (Bitboard b = own; b;) {
-    Square s = popFirst(b);
-    span |= ourAttacks[s];
-    if (relativeRank(Us, s) == 7) continue;
-    Square front = s + Up;
-    if (all & bit(front)) continue;
-    if (attackers(front) <= defenders(front)) {
-      value += SafeAdvance;
-      span |= ourAttacks[front];
-    }
-    if (relativeRank(Us, s) == 1) {
-      Square front2 = front + Up;
-      if (!(all & bit(front2)) && attackers(front2) <= defenders(front2)) span |= ourAttacks[front2];
-    }
-  }
+  // Squares our pawns attack now or after a safe advance: one where no more
+  // of their pawns attack than of ours.
+  const Bitboard ownLeft = attacksLeft<Us>(own), ownRight = attacksRight<Us>(own);
+  const Bitboard theirLeft = attacksLeft<Them>(their), theirRight = attacksRight<Them>(their);
+  const Bitboard unsafe = ((theirLeft | theirRight) & ~(ownLeft | ownRight)) | (theirLeft & theirRight & ~(ownLeft & ownRight));
+  const Bitboard fronts = shift<Us>(own & ~relativeRankMask<Us>(7)) & ~all;
+  const Bitboard safeFronts = fronts & ~unsafe;
+  const Bitboard safeSecondFronts = shift<Us>(fronts & relativeRankMask<Us>(2)) & ~all & ~unsafe;
+  value += SafeAdvance * popCount(safeFronts);
+  const Bitboard span = ownLeft | ownRight | pawnAttacks<Us>(safeFronts | safeSecondFronts);
 
   // The rules below work on sets of pawns where they can. Squares strictly
   // behind and strictly in front of our pawns on their files, and strictly
@@ -124,10 +139,10 @@ int pawnStructure(const Position& pos, int phase, PawnEntry& entry) {
   const int isolatedFiles = pawnFiles & ~(pawnFiles << 1 | pawnFiles >> 1);
   const Bitboard isolated = own & (Bitboard(isolatedFiles) * FileA);
   int weak = isolatedFiles;
-  const int isolatedCount = popCount(isolated), doubledCount = popCount(doubled);
+  const int isolatedCount = countFew(isolated), doubledCount = countFew(doubled);
 
   value += PawnDuo * popCount(own & (((own << 1) & ~FileA) | ((own >> 1) & ~FileH)));
-  value -= DoubledPawn * doubledCount + DoubledIsolatedExtra * popCount(doubled & isolated);
+  value -= DoubledPawn * doubledCount + DoubledIsolatedExtra * countFew(doubled & isolated);
 
   const int8_t* pst = et.pstPawn[Us][phase];
   for (Bitboard b = own; b;) value += pst[popFirst(b)];
