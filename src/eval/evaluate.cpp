@@ -429,12 +429,73 @@ KingShelterResult KingShelter(const Position& pos) {
 
 namespace {
 
+// The part of the evaluation after the lazy exit, from `lazy`, the value so
+// far; stores the terms it adds in `cached` when given. Out of line, so that
+// the lazy exits stay cheap.
+[[gnu::noinline]] int pieceEvaluation(const Position& pos, int phase, const PawnEntry* entry, int lazy,
+                                      PieceTermEntry* cached) {
+  const BoardTables& bt = boardTables;
+  const int32_t* material = pos.material;
+  const int32_t* units = pos.pieceUnits;
+  int score = lazy;
+  int pressureOnBlack = 0, pressureOnWhite = 0;
+  const Bitboard passedW = entry ? entry->passed[White] : 0, passedB = entry ? entry->passed[Black] : 0;
+  const int weakW = entry ? entry->weakFiles[White] : 0, weakB = entry ? entry->weakFiles[Black] : 0;
+  score += pieceTerms<White>(pos, phase, passedW, weakB, pressureOnBlack);
+  score -= pieceTerms<Black>(pos, phase, passedB, weakW, pressureOnWhite);
+
+  if (phase < 3) score += kingPlacement<White>(pos, phase) - kingPlacement<Black>(pos, phase);
+
+  // Bishop pair, worth less the more pawns are left (at most 16 outside set-up positions).
+  int pawnsLeft = pos.pawnCount[White] + pos.pawnCount[Black];
+  int pairBonus = bishopPairBonus[pawnsLeft < 16 ? pawnsLeft : 16];
+  if (pos.bishopCount[White] == 2) score += pairBonus;
+  if (pos.bishopCount[Black] == 2) score -= pairBonus;
+
+  // King safety, scaled by the material left.
+  if (phase < 3) {
+    const ShelterEntry& sh = shelterEntry(pos);
+    int u = units[White] + units[Black];
+    int shelterW = sh.shelter[White], shelterB = sh.shelter[Black];
+    int shelterValue = (shelterB - shelterW) * evalVars.kingSafetyWeight;
+    if (pos.queens[White]) shelterB *= 2;
+    if (pos.queens[Black]) shelterW *= 2;
+    int scaleB = kingAttackScale[pressureOnBlack < 63 ? pressureOnBlack : 63];
+    int scaleW = kingAttackScale[pressureOnWhite < 63 ? pressureOnWhite : 63];
+    score += (shelterValue * u) / 256 + (scaleB * u * shelterB) / 256 - (scaleW * u * shelterW) / 256;
+  }
+
+  if (entry) score += blockedPassers<White>(pos, phase, *entry) - blockedPassers<Black>(pos, phase, *entry);
+
+  if (phase == 3 && entry) {
+    score += endgameTerms<White>(pos, *entry) - endgameTerms<Black>(pos, *entry);
+    // Opposite-coloured bishops.
+    if (pos.bishopCount[White] == 1 && pos.bishopCount[Black] == 1 &&
+        !(pos.bishops[White] & bt.darkSquares) != !(pos.bishops[Black] & bt.darkSquares)) {
+      if (units[White] == 3 && units[Black] == 3) {
+        score /= 2;
+      } else if (units[White] == 8 && units[Black] == 8) {
+        if (material[White] > material[Black]) score -= OppositeBishopsRookEnding;
+        if (material[Black] > material[White]) score += OppositeBishopsRookEnding;
+      }
+    }
+  }
+
+  int swing = score > lazy ? score - lazy : lazy - score;
+  if (swing > evalState.lazyMargin) evalState.lazyMargin = swing;
+
+  if (cached) {
+    cached->key = pos.key();
+    cached->terms = score - lazy;
+  }
+  return pos.sideToMove == White ? score : -score;
+}
+
 // The evaluation proper; with Cached, the terms after the lazy exit of
 // positions before the endgame are read from and written to the piece-term
 // cache.
 template <bool Cached>
 [[gnu::always_inline]] inline int evaluate(const Position& pos, int alpha, int beta) {
-  const BoardTables& bt = boardTables;
   const int phase = GamePhase(pos);
   const int32_t* material = pos.material;
   const int32_t* units = pos.pieceUnits;
@@ -494,57 +555,7 @@ template <bool Cached>
     }
   }
 
-  int pressureOnBlack = 0, pressureOnWhite = 0;
-  const Bitboard passedW = entry ? entry->passed[White] : 0, passedB = entry ? entry->passed[Black] : 0;
-  const int weakW = entry ? entry->weakFiles[White] : 0, weakB = entry ? entry->weakFiles[Black] : 0;
-  score += pieceTerms<White>(pos, phase, passedW, weakB, pressureOnBlack);
-  score -= pieceTerms<Black>(pos, phase, passedB, weakW, pressureOnWhite);
-
-  if (phase < 3) score += kingPlacement<White>(pos, phase) - kingPlacement<Black>(pos, phase);
-
-  // Bishop pair, worth less the more pawns are left (at most 16 outside set-up positions).
-  int pawnsLeft = pos.pawnCount[White] + pos.pawnCount[Black];
-  int pairBonus = bishopPairBonus[pawnsLeft < 16 ? pawnsLeft : 16];
-  if (pos.bishopCount[White] == 2) score += pairBonus;
-  if (pos.bishopCount[Black] == 2) score -= pairBonus;
-
-  // King safety, scaled by the material left.
-  if (phase < 3) {
-    const ShelterEntry& sh = shelterEntry(pos);
-    int u = units[White] + units[Black];
-    int shelterW = sh.shelter[White], shelterB = sh.shelter[Black];
-    int shelterValue = (shelterB - shelterW) * evalVars.kingSafetyWeight;
-    if (pos.queens[White]) shelterB *= 2;
-    if (pos.queens[Black]) shelterW *= 2;
-    int scaleB = kingAttackScale[pressureOnBlack < 63 ? pressureOnBlack : 63];
-    int scaleW = kingAttackScale[pressureOnWhite < 63 ? pressureOnWhite : 63];
-    score += (shelterValue * u) / 256 + (scaleB * u * shelterB) / 256 - (scaleW * u * shelterW) / 256;
-  }
-
-  if (entry) score += blockedPassers<White>(pos, phase, *entry) - blockedPassers<Black>(pos, phase, *entry);
-
-  if (phase == 3 && entry) {
-    score += endgameTerms<White>(pos, *entry) - endgameTerms<Black>(pos, *entry);
-    // Opposite-coloured bishops.
-    if (pos.bishopCount[White] == 1 && pos.bishopCount[Black] == 1 &&
-        !(pos.bishops[White] & bt.darkSquares) != !(pos.bishops[Black] & bt.darkSquares)) {
-      if (units[White] == 3 && units[Black] == 3) {
-        score /= 2;
-      } else if (units[White] == 8 && units[Black] == 8) {
-        if (material[White] > material[Black]) score -= OppositeBishopsRookEnding;
-        if (material[Black] > material[White]) score += OppositeBishopsRookEnding;
-      }
-    }
-  }
-
-  int swing = score > lazy ? score - lazy : lazy - score;
-  if (swing > evalState.lazyMargin) evalState.lazyMargin = swing;
-
-  if (cached) {
-    cached->key = pos.key();
-    cached->terms = score - lazy;
-  }
-  return pos.sideToMove == White ? score : -score;
+  return pieceEvaluation(pos, phase, entry, lazy, cached);
 }
 
 }  // namespace
