@@ -25,6 +25,9 @@ constexpr Square relativeSquare(Colour c, Square s) { return c == White ? s : s 
 
 int absDiff(int a, int b) { return a > b ? a - b : b - a; }
 
+// The set of the colour's image of a square named from White's side.
+constexpr Bitboard squareOf(Colour c, Square whiteSquare) { return bit(relativeSquare(c, whiteSquare)); }
+
 // Whether the set holds the colour's image of a square named from White's side.
 bool has(Bitboard set, Colour c, Square whiteSquare) { return set & bit(relativeSquare(c, whiteSquare)); }
 
@@ -205,8 +208,7 @@ template <Colour Us>
     const int8_t* fileTropism = rookTropismByFileGap.data() + 7 - fileOf(enemyKing);
     for (Bitboard b = rooks; b;) {
       Square s = popFirst(b);
-      int rankOcc = rankIndex(pos, s);
-      value += bt.rankMobility[s][rankOcc] + bt.fileMobility[s][fileIndex(pos, s)] + pst[s];
+      value += bt.rankMobility[s][rankIndex(pos, s)] + bt.fileMobility[s][fileIndex(pos, s)] + pst[s];
       Bitboard ahead = aheadOf<Us>(s);
       if (ownPassed & ahead) value += RookBehindPasser;
       if (!(ownPawns & ahead)) pressure += fileTropism[fileOf(s)];
@@ -223,7 +225,7 @@ template <Colour Us>
       if (relativeRank(Us, s) == 6) [[unlikely]] {
         if (seventhRankTarget<Us>(pos)) {
           value += RookOnSeventh;
-          if (bt.rankAttacks[s][rankOcc] & majors) value += MajorsOnSeventhExtra;
+          if (rankAttackSet(pos, s) & majors) value += MajorsOnSeventhExtra;
           if (phase == 3 && relativeRank(Us, enemyKing) == 7 && !(pos.pieces[Them] & et.innerSecondRank[Them]))
             value += RookSeventhEndgame;
         }
@@ -298,18 +300,20 @@ template <Colour Us>
   int value = evalTables.pstKing[Us][phase][k];
   if (pos.rooks[Us] & evalTables.rookTrap[k]) value -= RookTrapped;
 
-  if (ownBishops) {
-    bool kingsideFianchetto = f >= 5 && !has(ownPawns, Us, G2) &&
-                              (has(ownBishops, Us, G2) || has(ownBishops, Us, F3) || has(ownBishops, Us, H3));
-    bool queensideFianchetto = f <= 2 && !has(ownPawns, Us, B2) &&
-                               (has(ownBishops, Us, B2) || has(ownBishops, Us, A3) || has(ownBishops, Us, C3));
-    if (kingsideFianchetto || queensideFianchetto) value += Fianchetto;
-  }
-
-  if (relativeRank(Us, k) == 0 && pos.queens[Them]) {
-    Bitboard intruders = pos.pawns[Them] | pos.bishops[Them];
-    if (f >= 5 && !has(ownPawns, Us, G2) && has(intruders, Us, F3)) value -= KingHole;
-    if (f <= 2 && !has(ownPawns, Us, B2) && has(intruders, Us, C3)) value -= KingHole;
+  // On a wing: a fianchetto bishop, or a hole on the third rank that an enemy
+  // pawn or bishop fills while they have a queen, when the knight's pawn
+  // has left its square.
+  const Bitboard intruders = pos.queens[Them] && relativeRank(Us, k) == 0 ? pos.pawns[Them] | pos.bishops[Them] : 0;
+  if (f >= 5) {
+    if (!has(ownPawns, Us, G2)) {
+      if (ownBishops & (squareOf(Us, G2) | squareOf(Us, F3) | squareOf(Us, H3))) value += Fianchetto;
+      if (intruders & squareOf(Us, F3)) value -= KingHole;
+    }
+  } else if (f <= 2) {
+    if (!has(ownPawns, Us, B2)) {
+      if (ownBishops & (squareOf(Us, B2) | squareOf(Us, A3) | squareOf(Us, C3))) value += Fianchetto;
+      if (intruders & squareOf(Us, C3)) value -= KingHole;
+    }
   }
   return value;
 }
@@ -364,13 +368,11 @@ int8_t shelter(const Position& pos) {
 template <Colour Us>
 int blockedPassers(const Position& pos, int phase, const PawnEntry& entry) {
   constexpr Colour Them = Us ^ 1;
+  // Passed pawns below the last rank with an enemy man on the square in front.
+  const Bitboard blockers = Us == White ? pos.pieces[Them] >> 8 : pos.pieces[Them] << 8;
   int value = 0;
-  for (Bitboard b = entry.passed[Us]; b;) {
-    Square s = popFirst(b);
-    if (relativeRank(Us, s) == 7) continue;
-    Square front = Us == White ? s + 8 : s - 8;
-    if (pos.pieces[Them] & bit(front)) value -= evalTables.blockedPasser[Us][phase][rankOf(s)];
-  }
+  for (Bitboard b = entry.passed[Us] & blockers & ~relativeRankMask<Us>(7); b;)
+    value -= evalTables.blockedPasser[Us][phase][rankOf(popFirst(b))];
   return value;
 }
 
