@@ -157,18 +157,6 @@ PawnEntry scratchEntry;
   entry.score = int16_t(w - b);
 }
 
-// The entry of the current pawn structure and phase, computed on a miss;
-// null when there are no pawns.
-[[gnu::always_inline]] inline PawnEntry* pawnEntry(const Position& pos, int phase) {
-  HashKey pawnKey = pos.pawnKey();
-  if (pawnKey == 0) return nullptr;
-  HashKey key = pawnKey ^ pawnTable.phaseKeys[phase];
-  PawnEntry* entry = pawnTable.entries ? &pawnTable.entries[key & (pawnTable.count - 1)] : &scratchEntry;
-  if (entry->key != key) [[unlikely]]
-    fillPawnEntry(pos, phase, key, *entry);
-  return entry;
-}
-
 // Their pawns on the colour's seventh rank, or their king on the eighth.
 template <Colour Us>
 bool seventhRankTarget(const Position& pos) {
@@ -493,27 +481,35 @@ namespace {
   return pos.sideToMove == White ? score : -score;
 }
 
-// The evaluation proper; with Cached, the terms after the lazy exit of
-// positions before the endgame are read from and written to the piece-term
-// cache.
-template <bool Cached>
-[[gnu::always_inline]] inline int evaluate(const Position& pos, int alpha, int beta) {
-  const int phase = GamePhase(pos);
+template <bool Cached, bool Endgame>
+int fillThenEvaluate(const Position& pos, int alpha, int beta, int phase, HashKey key, PawnEntry* entry);
+
+// The evaluation proper in a phase before the endgame or in the endgame;
+// with Cached, the terms after the lazy exit of positions before the endgame
+// are read from and written to the piece-term cache. Every call it makes
+// ends it, so that the common path needs no saved registers.
+template <bool Cached, bool Endgame>
+[[gnu::always_inline]] inline int evaluatePhase(const Position& pos, int alpha, int beta, int phase) {
   const int32_t* material = pos.material;
   const int32_t* units = pos.pieceUnits;
   int score = material[White] - material[Black];
 
-  if (phase == 3 && endgameRules(pos, score)) return 0;
+  if (Endgame && endgameRules(pos, score)) return 0;
 
-  PawnEntry* entry = pawnEntry(pos, phase);
+  // The entry of the current pawn structure and phase, none without pawns.
+  PawnEntry* entry = nullptr;
   int outsideFlags = 0;
-  if (entry) {
+  if (const HashKey pawnKey = pos.pawnKey()) {
+    const HashKey key = pawnKey ^ pawnTable.phaseKeys[phase];
+    entry = pawnTable.entries ? &pawnTable.entries[key & (pawnTable.count - 1)] : &scratchEntry;
+    if (entry->key != key) [[unlikely]]
+      return fillThenEvaluate<Cached, Endgame>(pos, alpha, beta, phase, key, entry);
     score += entry->score;
     outsideFlags = evalTables.outsidePawnFlags[entry->pawnFiles[White]][entry->pawnFiles[Black]];
   }
 
   // Pure pawn endings.
-  if (phase == 3 && entry && units[White] == 0 && units[Black] == 0) {
+  if (Endgame && entry && units[White] == 0 && units[Black] == 0) {
     if (entry->passed[White]) score += PawnEndingPasser;
     if (entry->passed[Black]) score -= PawnEndingPasser;
     if (outsideFlags & 3) score += PawnEndingOutside;
@@ -545,8 +541,8 @@ template <bool Cached>
   // window or the root side: the value from a cache entry of the same key
   // equals a fresh computation.
   PieceTermEntry* cached = nullptr;
-  if constexpr (Cached) {
-    if (phase < 3) {
+  if constexpr (Cached && !Endgame) {
+    {
       cached = &pieceTermCache.entries[pos.key() & (PieceTermEntries - 1)];
       if (cached->key == pos.key()) {
         score = lazy + cached->terms;
@@ -558,6 +554,27 @@ template <bool Cached>
   }
 
   return pieceEvaluation(pos, phase, entry, lazy, cached);
+}
+
+// Computes the missing pawn entry, then evaluates again, now finding it: the
+// first pass changed nothing.
+template <bool Cached, bool Endgame>
+[[gnu::noinline]] int fillThenEvaluate(const Position& pos, int alpha, int beta, int phase, HashKey key,
+                                       PawnEntry* entry) {
+  fillPawnEntry(pos, phase, key, *entry);
+  return evaluatePhase<Cached, Endgame>(pos, alpha, beta, phase);
+}
+
+template <bool Cached>
+[[gnu::noinline]] int evaluateEndgame(const Position& pos, int alpha, int beta) {
+  return evaluatePhase<Cached, true>(pos, alpha, beta, 3);
+}
+
+template <bool Cached>
+[[gnu::always_inline]] inline int evaluate(const Position& pos, int alpha, int beta) {
+  const int phase = GamePhase(pos);
+  if (phase == 3) return evaluateEndgame<Cached>(pos, alpha, beta);
+  return evaluatePhase<Cached, false>(pos, alpha, beta, phase);
 }
 
 }  // namespace
