@@ -420,8 +420,9 @@ KingShelterResult KingShelter(const Position& pos) {
 namespace {
 
 // The part of the evaluation after the lazy exit, from `lazy`, the value so
-// far; stores the terms it adds in `cached` when given. Out of line, so that
-// the lazy exits stay cheap.
+// far; stores the terms it adds in `cached` when given. Endgame: the phase
+// is 3. Out of line, so that the lazy exits stay cheap.
+template <bool Endgame>
 [[gnu::noinline]] int pieceEvaluation(const Position& pos, int phase, const PawnEntry* entry, int lazy,
                                       PieceTermEntry* cached) {
   const BoardTables& bt = boardTables;
@@ -434,7 +435,7 @@ namespace {
   score += pieceTerms<White>(pos, phase, passedW, weakB, pressureOnBlack);
   score -= pieceTerms<Black>(pos, phase, passedB, weakW, pressureOnWhite);
 
-  if (phase < 3) score += kingPlacement<White>(pos, phase) - kingPlacement<Black>(pos, phase);
+  if (!Endgame) score += kingPlacement<White>(pos, phase) - kingPlacement<Black>(pos, phase);
 
   // Bishop pair, worth less the more pawns are left (at most 16 outside set-up positions).
   int pawnsLeft = pos.pawnCount[White] + pos.pawnCount[Black];
@@ -443,7 +444,7 @@ namespace {
   if (pos.bishopCount[Black] == 2) score -= pairBonus;
 
   // King safety, scaled by the material left.
-  if (phase < 3) {
+  if (!Endgame) {
     const ShelterEntry& sh = shelterEntry(pos);
     int u = units[White] + units[Black];
     int shelterW = sh.shelter[White], shelterB = sh.shelter[Black];
@@ -457,7 +458,7 @@ namespace {
 
   if (entry) score += blockedPassers<White>(pos, phase, *entry) - blockedPassers<Black>(pos, phase, *entry);
 
-  if (phase == 3 && entry) {
+  if (Endgame && entry) {
     score += endgameTerms<White>(pos, *entry) - endgameTerms<Black>(pos, *entry);
     // Opposite-coloured bishops.
     if (pos.bishopCount[White] == 1 && pos.bishopCount[Black] == 1 &&
@@ -553,7 +554,7 @@ template <bool Cached, bool Endgame>
     }
   }
 
-  return pieceEvaluation(pos, phase, entry, lazy, cached);
+  return pieceEvaluation<Endgame>(pos, phase, entry, lazy, cached);
 }
 
 // Computes the missing pawn entry, then evaluates again, now finding it: the
