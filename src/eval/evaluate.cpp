@@ -197,17 +197,21 @@ template <Colour Us>
     for (Bitboard b = rooks; b;) {
       Square s = popFirst(b);
       value += bt.rankMobility[s][rankIndex(pos, s)] + bt.fileMobility[s][fileIndex(pos, s)] + pst[s];
-      Bitboard ahead = aheadOf<Us>(s);
-      if (ownPassed & ahead) value += RookBehindPasser;
-      if (!(ownPawns & ahead)) pressure += fileTropism[fileOf(s)];
-      Bitboard file = bt.fileMask[s];
-      if (!(ownPawns & file)) {
-        if (!(theirPawns & file)) {
-          value += RookOpenFile;
-          if (rooks & ahead) value += RookOpenFileDoubled;
-        } else {
-          value += RookHalfOpenFile;
-          if (theirWeakFiles & (1 << fileOf(s))) value += RookHalfOpenWeakPawn;
+      // An own pawn ahead (passed pawns are own pawns) closes the file.
+      const Bitboard ahead = aheadOf<Us>(s);
+      if (const Bitboard ownAhead = ownPawns & ahead) {
+        if (ownPassed & ownAhead) value += RookBehindPasser;
+      } else {
+        pressure += fileTropism[fileOf(s)];
+        const Bitboard file = bt.fileMask[s];
+        if (!(ownPawns & file)) {
+          if (!(theirPawns & file)) {
+            value += RookOpenFile;
+            if (rooks & ahead) value += RookOpenFileDoubled;
+          } else {
+            value += RookHalfOpenFile;
+            if (theirWeakFiles & (1 << fileOf(s))) value += RookHalfOpenWeakPawn;
+          }
         }
       }
       if (relativeRank(Us, s) == 6) [[unlikely]] {
