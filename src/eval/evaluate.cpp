@@ -256,9 +256,11 @@ template <Colour Us>
       int outpost = outpostValue[s];
       if (outpost && !(theirPawns & outpostFront[s]) && (ownPawns & theirPawnAttacks[s]))
         value += BishopOutpostFactor * outpost;
-      // Shut in on the enemy's side by two of its pawns.
-      if (trapSquares & bit(s)) [[unlikely]] {
-        Square r = relativeSquare(Us, s);
+    }
+    // Shut in on the enemy's side by two of its pawns.
+    if (Bitboard trapped = bishops & trapSquares) [[unlikely]] {
+      for (; trapped;) {
+        Square r = relativeSquare(Us, popFirst(trapped));
         if (((r == A7 || r == B8) && has(theirPawns, Us, B6) && has(theirPawns, Us, C7)) ||
             ((r == H7 || r == G8) && has(theirPawns, Us, G6) && has(theirPawns, Us, F7)))
           value -= BishopTrapped;
