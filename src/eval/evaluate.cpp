@@ -274,7 +274,10 @@ template <Colour Us>
       Square s = popFirst(b);
       value += pst[s];
       pressure += queenTropism[distanceToKing[s]];
-      if (relativeRank(Us, s) == 6) [[unlikely]] {
+    }
+    if (Bitboard seventh = queens & relativeRankMask<Us>(6)) [[unlikely]] {
+      for (; seventh;) {
+        Square s = popFirst(seventh);
         if (seventhRankTarget<Us>(pos) && (rankAttackSet(pos, s) & majors)) value += 2 * MajorsOnSeventhExtra;
       }
     }
