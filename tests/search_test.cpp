@@ -94,10 +94,10 @@ TEST_F(SearchTest, MoveSortMatchesTheSharedSelectionSort) {
   uint32_t seed = 12345;
   auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
   for (int trial = 0; trial < 2000; ++trial) {
-    const int count = int(next() >> 16) % 80;
+    const int count = int(next() >> 16) % 230;
     const int spread = 1 + int(next() >> 16) % 6;
-    Move moves[80], expectedMoves[80];
-    int32_t keys[80], expectedKeys[80];
+    Move moves[230], expectedMoves[230];
+    int32_t keys[230], expectedKeys[230];
     for (int i = 0; i < count; ++i) {
       moves[i] = expectedMoves[i] = Move(i + 1);
       keys[i] = expectedKeys[i] = int32_t((next() >> 16) % spread) - 2;
@@ -198,6 +198,20 @@ TEST(Bench, SignatureIsTheSameOnEveryRun) {
   std::string first = signature();
   EXPECT_FALSE(first.empty());
   EXPECT_EQ(signature(), first);
+}
+
+// The bench's node counts, best moves and signature are those recorded in
+// tests/data/bench.txt: work on speed may change only the rate line.
+TEST(Bench, OutputEqualsTheRecordedRun) {
+  testutil::RunResult r = testutil::runProgram(TARROCK_BENCH_BINARY, {"bench"}, "", "");
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> expected = testutil::dataLines("bench.txt");
+  std::vector<std::string> actual;
+  std::istringstream lines(r.out);
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind("Nodes/second:", 0) != 0) actual.push_back(line);
+  ASSERT_EQ(actual.size(), expected.size()) << r.out;
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(actual[i], expected[i]) << "line " << i + 1;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include "board/attacks.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
+#include "board/premove.h"
 #include "board/see.h"
 #include "board/tables.h"
 #include "core/state.h"
@@ -105,36 +106,52 @@ void keyCaptures(Position& pos, int ply, Move* moves, int count) {
   }
 }
 
-// The smallest of keys[0..n), n >= 1; four running minima keep the
-// comparisons independent of each other.
-inline int32_t smallestKey(const int32_t* keys, int n) {
-  int32_t m0 = keys[0], m1 = m0, m2 = m0, m3 = m0;
-  int j = 1;
-  for (; j + 4 <= n; j += 4) {
-    m0 = keys[j] < m0 ? keys[j] : m0;
-    m1 = keys[j + 1] < m1 ? keys[j + 1] : m1;
-    m2 = keys[j + 2] < m2 ? keys[j + 2] : m2;
-    m3 = keys[j + 3] < m3 ? keys[j + 3] : m3;
+
+// Piece units and material the side loses when a man of the type is taken.
+constexpr int UnitsOfType[8] = {0, 0, 3, 3, 5, 10, 0, 0};
+inline int materialOfType(int type) {
+  switch (type) {
+    case Pawn: return evalVars.pawnValue;
+    case Knight: return evalVars.knightValue;
+    case Bishop: return evalVars.bishopValue;
+    case Rook: return evalVars.rookValue;
+    case Queen: return evalVars.queenValue;
+    default: return 0;
   }
-  for (; j < n; ++j) m0 = keys[j] < m0 ? keys[j] : m0;
-  m0 = m1 < m0 ? m1 : m0;
-  m2 = m3 < m2 ? m3 : m2;
-  return m2 < m0 ? m2 : m0;
 }
 
 }  // namespace
 
 void SortMoves(Move* moves, int32_t* keys, int count) {
-  // SelectionSortDescending written out on the two arrays, in two passes per
-  // position: the smallest key before position i, and, only when it is
-  // strictly below the key at i, the first position holding it.
+  // SelectionSortDescending written out on the two arrays. Step i needs the
+  // smallest key before position i and the first position holding it; both
+  // are kept for every prefix, and a swap, which raises the key at that
+  // position, renews only the prefixes that reach past it.
+  if (count < 2) return;
+  int32_t prefixMin[MaxRootMoves];  // prefixMin[k]: smallest of keys[0..k)
+  int prefixAt[MaxRootMoves];       // prefixAt[k]: first position holding it
+  prefixMin[0] = INT32_MAX;         // the empty prefix: any key is at most this,
+  prefixAt[0] = 0;                  // and position 0 holds the first of the one-key prefix
+  auto renew = [&](int from, int to) {  // prefixes from..to-1, from >= 1
+    int32_t least = prefixMin[from - 1];
+    int at = prefixAt[from - 1];
+    for (int k = from; k < to; ++k) {
+      // Without branches: the comparison is unpredictable.
+      const int32_t key = keys[k - 1];
+      const bool lower = key < least;
+      least = lower ? key : least;
+      at = lower ? k - 1 : at;
+      prefixMin[k] = least;
+      prefixAt[k] = at;
+    }
+  };
+  renew(1, count);
   for (int i = count - 1; i >= 1; --i) {
-    const int32_t m = smallestKey(keys, i);
-    if (m >= keys[i]) continue;
-    int j = 0;
-    while (keys[j] != m) ++j;
+    if (prefixMin[i] >= keys[i]) continue;
+    const int j = prefixAt[i];
     std::swap(moves[j], moves[i]);
     std::swap(keys[j], keys[i]);
+    renew(j + 1, i);
   }
 }
 
@@ -337,8 +354,10 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
   int probe = ProbeHash(pos, depth, ply, alpha, beta);
   if (probe == 0) return alpha;
   // The hash move is searched first, after the null move and the static
-  // value: its child's bucket can load meanwhile.
+  // value: its child's bucket can load meanwhile. So can the pawn entry that
+  // the evaluations below this node read for every move leaving the pawns.
   if (pos.hashMove[ply]) PrefetchHash(keyAfterForPrefetch(pos, pos.hashMove[ply]));
+  PrefetchPawnEntry(pos.pawnKey(), GamePhase(pos));
   if (probe == 2) allowNull = 0;
 
   // 7. Tablebases.
@@ -416,12 +435,49 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
   const int iterationPlies = search.iterationDepth / OnePly;
   Move best = 0;
   int legal = 0;
+  // The futility test's margin at this depth, and whether moves can be
+  // dropped before they are made (see below).
+  const int futilityMargin = depth >= 36 ? 350 : depth >= 24 ? 200 : 100;
+  const bool quietNode = !pos.plyInCheck[ply] && !pos.threat[ply] && !pos.threat[ply - 1] && depth < 48 &&
+                         staticValue != Infinity;
   for (Move move = StartMovePicker(pos, ply); move; move = PickNextMove(pos, ply)) {
     const bool singleReply = pos.singleReply;
+    const bool unmadeFutility = quietNode && !singleReply;
     // The bucket of the move after this one, if the batch has one, loads
-    // while this move's subtree is searched.
+    // while this move's subtree is searched; not for a move the futility
+    // test will likely drop unmade, whose bucket is never read.
     const PickerState& picker = pos.picker[ply];
-    if (picker.leftInBatch > 0) PrefetchHash(keyAfterForPrefetch(pos, pos.moveStack[picker.next]));
+    if (picker.leftInBatch > 0) {
+      const Move next = pos.moveStack[picker.next];
+      if (!quietNode || value(moveCaptured(next)) + staticValue + futilityMargin >= alpha)
+        PrefetchHash(keyAfterForPrefetch(pos, next));
+    }
+    if (unmadeFutility) {
+      // The move gets no extension and the futility test below drops it
+      // when it is legal and gives no check: decide it unmade.
+      const int captured = moveCaptured(move), piece = movePiece(move), type = pieceType(piece);
+      const Square to = moveTo(move);
+      const bool candidate =
+          !movePromotion(move) && type != King && !(type == Pawn && captured && to == pos.epSquare()) &&
+          !((piece == WhitePawn && rankOf(to) == 6) || (piece == BlackPawn && rankOf(to) == 1)) &&
+          value(captured) + staticValue + futilityMargin < alpha &&
+          pos.pieceUnits[them] - UnitsOfType[pieceType(captured)] >= 5 &&
+          !(previous && to == moveTo(previous) && moveCaptured(previous) &&
+            std::abs(value(captured) - value(moveCaptured(previous))) < 211 &&
+            pos.material[us] - (pos.material[them] - materialOfType(pieceType(captured))) + 250 > alpha &&
+            !(pos.extFlags[ply - 1] & 16));
+      if (candidate) {
+        if (exposesKingUnmade(pos, move, us)) continue;
+        if (!givesCheckUnmade(pos, move, us)) {
+          pos.currentMove[ply] = move;
+          legal++;
+          pos.plyInCheck[ply + 1] = 0;
+          pos.extFlags[ply] = 0;
+          search.nodes++;
+          continue;
+        }
+      }
+    }
     makeMove(pos, move);
     PrefetchHash(pos.key());
     // Neither king is attacked on entry (unless ours is in check), so the
@@ -580,6 +636,7 @@ int Quiesce(Position& pos, int ply, int alpha, int beta) {
   SortMoves(moves, keys, kept);
 
   const int phase = GamePhase(pos);
+  PrefetchPawnEntry(pawnKeyAfterForPrefetch(pos, moves[0]), phase);
   for (int i = 0; i < kept; ++i) {
     Move m = moves[i];
     // The pawn entry the next capture's evaluation will read (in this
