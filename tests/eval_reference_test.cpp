@@ -143,8 +143,8 @@ TEST(EvalReference, SuitesAndRandomGamesMatchTheRecordedChecksum) {
   // The run must exercise both exits: lazy bounds and full values.
   EXPECT_GT(counts.bounds, counts.calls / 10);
   EXPECT_LT(counts.bounds, counts.calls * 9 / 10);
-  EXPECT_EQ(sum.h, 0x5cf227758ebd99b0ull) << "positions " << counts.positions << ", calls " << counts.calls << ", bounds "
-                           << counts.bounds;
+  EXPECT_EQ(sum.h, 0x5cf227758ebd99b0ull)
+      << "positions " << counts.positions << ", calls " << counts.calls << ", bounds " << counts.bounds;
 
   evalState = EvalState{};
   SetPawnTableEntries(DefaultPawnEntries);

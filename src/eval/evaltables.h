@@ -13,14 +13,12 @@
 namespace tarrock {
 
 struct EvalTables {
-  Bitboard adjacentFiles[64];   // every square on a file next to s's file
-  Bitboard adjacentAhead[64];   // on those files, ranks rank(s) + 1 .. 6
-  Bitboard adjacentBehind[64];  // on those files, ranks rank(s) - 1 .. 1
+  Bitboard adjacentAhead[64];   // on the files next to s's file, ranks rank(s) + 1 .. 6
+  Bitboard adjacentBehind[64];  // on the same files, ranks rank(s) - 1 .. 1
   Bitboard passedMask[2][64];   // the files of s and its neighbours ahead of s, per colour
   // [colour of the pawn][side to move][s]: the king squares outside the
   // pawn's square, from which the king cannot catch the pawn.
   Bitboard outsideSquare[2][2][64];
-  Bitboard sideNeighbours[64];  // s - 1 and s + 1 on the same rank
   Bitboard filesAToC, filesAToD, filesFToH, filesEToH;
   Bitboard innerSecondRank[2];  // b2-g2 for White, b7-g7 for Black
   Bitboard rookTrap[64];        // by king square: where a rook is shut in by its own king

@@ -114,7 +114,8 @@ int pawnStructure(const Position& pos, int phase, PawnEntry& entry) {
   // of their pawns attack than of ours.
   const Bitboard ownLeft = attacksLeft<Us>(own), ownRight = attacksRight<Us>(own);
   const Bitboard theirLeft = attacksLeft<Them>(their), theirRight = attacksRight<Them>(their);
-  const Bitboard unsafe = ((theirLeft | theirRight) & ~(ownLeft | ownRight)) | (theirLeft & theirRight & ~(ownLeft & ownRight));
+  const Bitboard unsafe =
+      ((theirLeft | theirRight) & ~(ownLeft | ownRight)) | (theirLeft & theirRight & ~(ownLeft & ownRight));
   const Bitboard fronts = shift<Us>(own & ~relativeRankMask<Us>(7)) & ~all;
   const Bitboard safeFronts = fronts & ~unsafe;
   const Bitboard safeSecondFronts = shift<Us>(fronts & relativeRankMask<Us>(2)) & ~all & ~unsafe;
