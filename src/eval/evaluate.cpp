@@ -300,16 +300,19 @@ template <Colour Us>
   // On a wing: a fianchetto bishop, or a hole on the third rank that an enemy
   // pawn or bishop fills while they have a queen, when the knight's pawn
   // has left its square.
-  const Bitboard intruders = pos.queens[Them] && relativeRank(Us, k) == 0 ? pos.pawns[Them] | pos.bishops[Them] : 0;
+  auto intruderOn = [&](Square whiteSquare) {
+    return relativeRank(Us, k) == 0 && pos.queens[Them] &&
+           ((pos.pawns[Them] | pos.bishops[Them]) & squareOf(Us, whiteSquare));
+  };
   if (f >= 5) {
     if (!has(ownPawns, Us, G2)) {
       if (ownBishops & (squareOf(Us, G2) | squareOf(Us, F3) | squareOf(Us, H3))) value += Fianchetto;
-      if (intruders & squareOf(Us, F3)) value -= KingHole;
+      if (intruderOn(F3)) value -= KingHole;
     }
   } else if (f <= 2) {
     if (!has(ownPawns, Us, B2)) {
       if (ownBishops & (squareOf(Us, B2) | squareOf(Us, A3) | squareOf(Us, C3))) value += Fianchetto;
-      if (intruders & squareOf(Us, C3)) value -= KingHole;
+      if (intruderOn(C3)) value -= KingHole;
     }
   }
   return value;
