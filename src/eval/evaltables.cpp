@@ -29,7 +29,6 @@ Bitboard fileSpan(int f, int from, int to) {
 void buildPawnMasks(EvalTables& t) {
   for (int s = 0; s < 64; ++s) {
     int f = fileOf(s), r = rankOf(s);
-    t.adjacentFiles[s] = fileSpan(f - 1, 0, 7) | fileSpan(f + 1, 0, 7);
     t.adjacentAhead[s] = fileSpan(f - 1, r + 1, 6) | fileSpan(f + 1, r + 1, 6);
     t.adjacentBehind[s] = fileSpan(f - 1, 1, r - 1) | fileSpan(f + 1, 1, r - 1);
     t.passedMask[White][s] = fileSpan(f - 1, r + 1, 7) | fileSpan(f, r + 1, 7) | fileSpan(f + 1, r + 1, 7);
@@ -159,11 +158,8 @@ void InitEvalTables() {
   EvalTables& t = evalTables;
   buildPawnMasks(t);
   buildOutsideSquares(t);
-  for (int s = 0; s < 64; ++s) {
-    t.sideNeighbours[s] = 0;
-    if (fileOf(s) > 0) t.sideNeighbours[s] |= bit(s - 1);
-    if (fileOf(s) < 7) t.sideNeighbours[s] |= bit(s + 1);
-  }
+  for (int a = 0; a < 64; ++a)
+    for (int b = 0; b < 64; ++b) t.distance[a][b] = uint8_t(kingDistance(a, b));
   for (int a = 0; a < 256; ++a)
     for (int b = 0; b < 256; ++b) t.outsidePawnFlags[a][b] = outsideFlags(a, b);
   t.filesAToC = filesMask(0, 2);

@@ -13,18 +13,12 @@
 namespace tarrock {
 
 struct EvalTables {
-  Bitboard adjacentFiles[64];   // every square on a file next to s's file
-  Bitboard adjacentAhead[64];   // on those files, ranks rank(s) + 1 .. 6
-  Bitboard adjacentBehind[64];  // on those files, ranks rank(s) - 1 .. 1
+  Bitboard adjacentAhead[64];   // on the files next to s's file, ranks rank(s) + 1 .. 6
+  Bitboard adjacentBehind[64];  // on the same files, ranks rank(s) - 1 .. 1
   Bitboard passedMask[2][64];   // the files of s and its neighbours ahead of s, per colour
   // [colour of the pawn][side to move][s]: the king squares outside the
   // pawn's square, from which the king cannot catch the pawn.
   Bitboard outsideSquare[2][2][64];
-  Bitboard sideNeighbours[64];  // s - 1 and s + 1 on the same rank
-  // By White's and Black's pawn-file sets: bits 0/1 White has a pawn two
-  // files nearer the a-/h-file than every black pawn, bits 4/5 the same for
-  // Black; bits 2/3 and 6/7 queen- and king-side majorities.
-  uint8_t outsidePawnFlags[256][256];
   Bitboard filesAToC, filesAToD, filesFToH, filesEToH;
   Bitboard innerSecondRank[2];  // b2-g2 for White, b7-g7 for Black
   Bitboard rookTrap[64];        // by king square: where a rook is shut in by its own king
@@ -47,6 +41,14 @@ struct EvalTables {
   int16_t unstoppablePasser[2][8];
   int16_t kingSupportsPasser[2][8];
   int16_t connectedPasser[2][8];
+
+  uint8_t distance[64][64];  // king steps between two squares
+
+  // By White's and Black's pawn-file sets: bits 0/1 White has a pawn two
+  // files nearer the a-/h-file than every black pawn, bits 4/5 the same for
+  // Black; bits 2/3 and 6/7 queen- and king-side majorities. Last: large,
+  // and only a few of its lines are read in one search.
+  uint8_t outsidePawnFlags[256][256];
 };
 
 extern EvalTables evalTables;

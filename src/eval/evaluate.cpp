@@ -1,5 +1,6 @@
 #include "eval/evaluate.h"
 
+#include <array>
 #include <cstring>
 
 #include "board/attacks.h"
@@ -13,13 +14,6 @@ namespace tarrock {
 EvalState evalState;
 PieceTermCache pieceTermCache;
 
-int GamePhase(const Position& pos) {
-  if (pos.pieceUnits[White] + pos.pieceUnits[Black] < 23) return 3;
-  if (pos.material[White] > 2700 && pos.material[Black] > 2700) return 0;
-  if (pos.material[White] > 2100 && pos.material[Black] > 2100) return 1;
-  return 2;
-}
-
 namespace {
 
 // The rules below are written once per colour as templates on Us. Each
@@ -30,6 +24,9 @@ namespace {
 constexpr Square relativeSquare(Colour c, Square s) { return c == White ? s : s ^ 56; }
 
 int absDiff(int a, int b) { return a > b ? a - b : b - a; }
+
+// The set of the colour's image of a square named from White's side.
+constexpr Bitboard squareOf(Colour c, Square whiteSquare) { return bit(relativeSquare(c, whiteSquare)); }
 
 // Whether the set holds the colour's image of a square named from White's side.
 bool has(Bitboard set, Colour c, Square whiteSquare) { return set & bit(relativeSquare(c, whiteSquare)); }
@@ -151,20 +148,13 @@ bool endgameRules(const Position& pos, int& score) {
 // Used when no pawn-structure table is allocated: a table of one entry.
 PawnEntry scratchEntry;
 
-// The entry of the current pawn structure and phase, computed on a miss;
-// null when there are no pawns.
-PawnEntry* pawnEntry(const Position& pos, int phase) {
-  HashKey pawnKey = pos.pawnKey();
-  if (pawnKey == 0) return nullptr;
-  HashKey key = pawnKey ^ pawnTable.phaseKeys[phase];
-  PawnEntry* entry = pawnTable.entries ? &pawnTable.entries[key & (pawnTable.count - 1)] : &scratchEntry;
-  if (entry->key != key) {
-    int w = EvaluatePawns(pos, White, phase, *entry);
-    int b = EvaluatePawns(pos, Black, phase, *entry);
-    entry->key = key;
-    entry->score = int16_t(w - b);
-  }
-  return entry;
+// Computes and stores the entry of a pawn structure that is not in the table.
+// Out of line: nearly every lookup hits.
+[[gnu::noinline]] void fillPawnEntry(const Position& pos, int phase, HashKey key, PawnEntry& entry) {
+  int w = EvaluatePawns(pos, White, phase, entry);
+  int b = EvaluatePawns(pos, Black, phase, entry);
+  entry.key = key;
+  entry.score = int16_t(w - b);
 }
 
 // Their pawns on the colour's seventh rank, or their king on the eighth.
@@ -174,92 +164,132 @@ bool seventhRankTarget(const Position& pos) {
   return relativeRank(Us, pos.kingSquare[Them]) == 7 || (pos.pawns[Them] & relativeRankMask<Us>(6));
 }
 
+// rookFileTropism by the signed file gap + 7, so that a row starting at
+// 7 - (the king's file) is read by the rook's file.
+constexpr auto rookTropismByFileGap = [] {
+  std::array<int8_t, 15> t{};
+  for (int gap = -7; gap <= 7; ++gap) t[gap + 7] = int8_t(rookFileTropism[gap < 0 ? -gap : gap]);
+  return t;
+}();
+
 // Rooks, knights, bishops and queens of the colour; adds the colour's
-// pressure on the enemy king to `tropism`.
+// pressure on the enemy king to `tropism`. ownPassed and theirWeakFiles are
+// the pawn entry's fields (none without an entry).
 template <Colour Us>
-int pieceTerms(const Position& pos, int phase, const PawnEntry* entry, int& tropism) {
+[[gnu::always_inline]] inline int pieceTerms(const Position& pos, int phase, Bitboard ownPassed, int theirWeakFiles,
+                                             int& tropism) {
   constexpr Colour Them = Us ^ 1;
   const BoardTables& bt = boardTables;
   const EvalTables& et = evalTables;
   const Bitboard* theirPawnAttacks = Us == White ? bt.blackPawnAttacks : bt.whitePawnAttacks;
   const Bitboard* outpostFront = Us == White ? et.adjacentAhead : et.adjacentBehind;
   const Bitboard ownPawns = pos.pawns[Us], theirPawns = pos.pawns[Them];
-  const Bitboard majors = pos.rooks[Us] | pos.queens[Us];
+  const Bitboard rooks = pos.rooks[Us], queens = pos.queens[Us];
+  const Bitboard majors = rooks | queens;
   const Square enemyKing = pos.kingSquare[Them];
-  int value = 0;
+  const uint8_t* distanceToKing = et.distance[enemyKing];
+  const int8_t* outpostValue = et.outpostValue[Us];
+  int value = 0, pressure = 0;
 
-  for (Bitboard b = pos.rooks[Us]; b;) {
-    Square s = popFirst(b);
-    int rankOcc = rankIndex(pos, s);
-    value += bt.rankMobility[s][rankOcc] + bt.fileMobility[s][fileIndex(pos, s)] + et.pstRook[Us][phase][s];
-    Bitboard ahead = aheadOf<Us>(s);
-    if (entry && (entry->passed[Us] & ahead)) value += RookBehindPasser;
-    if (!(ownPawns & ahead)) tropism += rookFileTropism[absDiff(fileOf(enemyKing), fileOf(s))];
-    if (!(ownPawns & bt.fileMask[s])) {
-      if (!(theirPawns & bt.fileMask[s])) {
-        value += RookOpenFile;
-        if (pos.rooks[Us] & ahead) value += RookOpenFileDoubled;
+  if (rooks) {
+    const int8_t* pst = et.pstRook[Us][phase];
+    const int8_t* fileTropism = rookTropismByFileGap.data() + 7 - fileOf(enemyKing);
+    for (Bitboard b = rooks; b;) {
+      Square s = popFirst(b);
+      value += bt.rankMobility[s][rankIndex(pos, s)] + bt.fileMobility[s][fileIndex(pos, s)] + pst[s];
+      // An own pawn ahead (passed pawns are own pawns) closes the file.
+      const Bitboard ahead = aheadOf<Us>(s);
+      if (const Bitboard ownAhead = ownPawns & ahead) {
+        if (ownPassed & ownAhead) value += RookBehindPasser;
       } else {
-        value += RookHalfOpenFile;
-        if (entry && (entry->weakFiles[Them] & (1 << fileOf(s)))) value += RookHalfOpenWeakPawn;
+        pressure += fileTropism[fileOf(s)];
+        const Bitboard file = bt.fileMask[s];
+        if (!(ownPawns & file)) {
+          if (!(theirPawns & file)) {
+            value += RookOpenFile;
+            if (rooks & ahead) value += RookOpenFileDoubled;
+          } else {
+            value += RookHalfOpenFile;
+            if (theirWeakFiles & (1 << fileOf(s))) value += RookHalfOpenWeakPawn;
+          }
+        }
       }
-    }
-    if (relativeRank(Us, s) == 6 && seventhRankTarget<Us>(pos)) {
-      value += RookOnSeventh;
-      if (bt.rankAttacks[s][rankOcc] & majors) value += MajorsOnSeventhExtra;
-      if (phase == 3 && relativeRank(Us, enemyKing) == 7 && !(pos.pieces[Them] & et.innerSecondRank[Them]))
-        value += RookSeventhEndgame;
-    }
-  }
-
-  for (Bitboard b = pos.knights[Us]; b;) {
-    Square s = popFirst(b);
-    value += et.pstKnight[Us][phase][s];
-    tropism += knightTropism[kingDistance(s, enemyKing)];
-    int outpost = et.outpostValue[Us][s];
-    if (outpost && !(theirPawns & outpostFront[s])) {
-      int defenders = popCountMax2(ownPawns & theirPawnAttacks[s]);
-      if (defenders > 0) {
-        int v = KnightOutpostFactor * outpost;
-        value += 2 * v;
-        Bitboard sameColour = (bt.darkSquares & bit(s)) ? bt.darkSquares : bt.lightSquares;
-        if (!pos.knights[Them] && !(pos.bishops[Them] & sameColour)) value += v;
-        if (defenders == 2) value += v;
+      if (relativeRank(Us, s) == 6) [[unlikely]] {
+        if (seventhRankTarget<Us>(pos)) {
+          value += RookOnSeventh;
+          if (rankAttackSet(pos, s) & majors) value += MajorsOnSeventhExtra;
+          if (phase == 3 && relativeRank(Us, enemyKing) == 7 && !(pos.pieces[Them] & et.innerSecondRank[Them]))
+            value += RookSeventhEndgame;
+        }
       }
     }
   }
 
-  for (Bitboard b = pos.bishops[Us]; b;) {
-    Square s = popFirst(b);
-    value += et.pstBishop[Us][phase][s] + bt.diagA1H8Mobility[s][diagA1H8Index(pos, s)] +
-             bt.diagH1A8Mobility[s][diagH1A8Index(pos, s)];
-    tropism += bishopTropism[kingDistance(s, enemyKing)];
-    int outpost = et.outpostValue[Us][s];
-    if (outpost && !(theirPawns & outpostFront[s]) && (ownPawns & theirPawnAttacks[s]))
-      value += BishopOutpostFactor * outpost;
+  if (Bitboard knights = pos.knights[Us]) {
+    const int8_t* pst = et.pstKnight[Us][phase];
+    for (Bitboard b = knights; b;) {
+      Square s = popFirst(b);
+      value += pst[s];
+      pressure += knightTropism[distanceToKing[s]];
+      int outpost = outpostValue[s];
+      if (outpost && !(theirPawns & outpostFront[s])) {
+        int defenders = popCountMax2(ownPawns & theirPawnAttacks[s]);
+        if (defenders > 0) {
+          int v = KnightOutpostFactor * outpost;
+          value += 2 * v;
+          Bitboard sameColour = (bt.darkSquares & bit(s)) ? bt.darkSquares : bt.lightSquares;
+          if (!pos.knights[Them] && !(pos.bishops[Them] & sameColour)) value += v;
+          if (defenders == 2) value += v;
+        }
+      }
+    }
+  }
+
+  if (Bitboard bishops = pos.bishops[Us]) {
+    const int8_t* pst = et.pstBishop[Us][phase];
+    constexpr Bitboard trapSquares = bit(relativeSquare(Us, A7)) | bit(relativeSquare(Us, B8)) |
+                                     bit(relativeSquare(Us, H7)) | bit(relativeSquare(Us, G8));
+    for (Bitboard b = bishops; b;) {
+      Square s = popFirst(b);
+      value += pst[s] + bt.diagA1H8Mobility[s][diagA1H8Index(pos, s)] + bt.diagH1A8Mobility[s][diagH1A8Index(pos, s)];
+      pressure += bishopTropism[distanceToKing[s]];
+      int outpost = outpostValue[s];
+      if (outpost && !(theirPawns & outpostFront[s]) && (ownPawns & theirPawnAttacks[s]))
+        value += BishopOutpostFactor * outpost;
+    }
     // Shut in on the enemy's side by two of its pawns.
-    Square r = relativeSquare(Us, s);
-    constexpr Bitboard trapSquares = bit(A7) | bit(B8) | bit(H7) | bit(G8);
-    if ((trapSquares & bit(r)) &&
-        (((r == A7 || r == B8) && has(theirPawns, Us, B6) && has(theirPawns, Us, C7)) ||
-         ((r == H7 || r == G8) && has(theirPawns, Us, G6) && has(theirPawns, Us, F7))))
-      value -= BishopTrapped;
+    if (Bitboard trapped = bishops & trapSquares) [[unlikely]] {
+      for (; trapped;) {
+        Square r = relativeSquare(Us, popFirst(trapped));
+        if (((r == A7 || r == B8) && has(theirPawns, Us, B6) && has(theirPawns, Us, C7)) ||
+            ((r == H7 || r == G8) && has(theirPawns, Us, G6) && has(theirPawns, Us, F7)))
+          value -= BishopTrapped;
+      }
+    }
   }
 
-  for (Bitboard b = pos.queens[Us]; b;) {
-    Square s = popFirst(b);
-    value += et.pstQueen[Us][phase][s];
-    tropism += queenTropism[kingDistance(s, enemyKing)];
-    if (relativeRank(Us, s) == 6 && seventhRankTarget<Us>(pos) && (rankAttackSet(pos, s) & majors))
-      value += 2 * MajorsOnSeventhExtra;
+  if (queens) {
+    const int8_t* pst = et.pstQueen[Us][phase];
+    for (Bitboard b = queens; b;) {
+      Square s = popFirst(b);
+      value += pst[s];
+      pressure += queenTropism[distanceToKing[s]];
+    }
+    if (Bitboard seventh = queens & relativeRankMask<Us>(6)) [[unlikely]] {
+      for (; seventh;) {
+        Square s = popFirst(seventh);
+        if (seventhRankTarget<Us>(pos) && (rankAttackSet(pos, s) & majors)) value += 2 * MajorsOnSeventhExtra;
+      }
+    }
   }
+  tropism += pressure;
   return value;
 }
 
 // King square, a rook shut in by its own king, fianchetto and holes in
 // front of the castled king (opening and middlegame only).
 template <Colour Us>
-int kingPlacement(const Position& pos, int phase) {
+[[gnu::always_inline]] inline int kingPlacement(const Position& pos, int phase) {
   constexpr Colour Them = Us ^ 1;
   const Square k = pos.kingSquare[Us];
   const Bitboard ownPawns = pos.pawns[Us], ownBishops = pos.bishops[Us];
@@ -267,18 +297,23 @@ int kingPlacement(const Position& pos, int phase) {
   int value = evalTables.pstKing[Us][phase][k];
   if (pos.rooks[Us] & evalTables.rookTrap[k]) value -= RookTrapped;
 
-  if (ownBishops) {
-    bool kingsideFianchetto = f >= 5 && !has(ownPawns, Us, G2) &&
-                              (has(ownBishops, Us, G2) || has(ownBishops, Us, F3) || has(ownBishops, Us, H3));
-    bool queensideFianchetto = f <= 2 && !has(ownPawns, Us, B2) &&
-                               (has(ownBishops, Us, B2) || has(ownBishops, Us, A3) || has(ownBishops, Us, C3));
-    if (kingsideFianchetto || queensideFianchetto) value += Fianchetto;
-  }
-
-  if (relativeRank(Us, k) == 0 && pos.queens[Them]) {
-    Bitboard intruders = pos.pawns[Them] | pos.bishops[Them];
-    if (f >= 5 && !has(ownPawns, Us, G2) && has(intruders, Us, F3)) value -= KingHole;
-    if (f <= 2 && !has(ownPawns, Us, B2) && has(intruders, Us, C3)) value -= KingHole;
+  // On a wing: a fianchetto bishop, or a hole on the third rank that an enemy
+  // pawn or bishop fills while they have a queen, when the knight's pawn
+  // has left its square.
+  auto intruderOn = [&](Square whiteSquare) {
+    return relativeRank(Us, k) == 0 && pos.queens[Them] &&
+           ((pos.pawns[Them] | pos.bishops[Them]) & squareOf(Us, whiteSquare));
+  };
+  if (f >= 5) {
+    if (!has(ownPawns, Us, G2)) {
+      if (ownBishops & (squareOf(Us, G2) | squareOf(Us, F3) | squareOf(Us, H3))) value += Fianchetto;
+      if (intruderOn(F3)) value -= KingHole;
+    }
+  } else if (f <= 2) {
+    if (!has(ownPawns, Us, B2)) {
+      if (ownBishops & (squareOf(Us, B2) | squareOf(Us, A3) | squareOf(Us, C3))) value += Fianchetto;
+      if (intruderOn(C3)) value -= KingHole;
+    }
   }
   return value;
 }
@@ -333,13 +368,11 @@ int8_t shelter(const Position& pos) {
 template <Colour Us>
 int blockedPassers(const Position& pos, int phase, const PawnEntry& entry) {
   constexpr Colour Them = Us ^ 1;
+  // Passed pawns below the last rank with an enemy man on the square in front.
+  const Bitboard blockers = Us == White ? pos.pieces[Them] >> 8 : pos.pieces[Them] << 8;
   int value = 0;
-  for (Bitboard b = entry.passed[Us]; b;) {
-    Square s = popFirst(b);
-    if (relativeRank(Us, s) == 7) continue;
-    Square front = Us == White ? s + 8 : s - 8;
-    if (pos.pieces[Them] & bit(front)) value -= evalTables.blockedPasser[Us][phase][rankOf(s)];
-  }
+  for (Bitboard b = entry.passed[Us] & blockers & ~relativeRankMask<Us>(7); b;)
+    value -= evalTables.blockedPasser[Us][phase][rankOf(popFirst(b))];
   return value;
 }
 
@@ -371,93 +404,50 @@ int endgameTerms(const Position& pos, const PawnEntry& entry) {
 
 }  // namespace
 
-KingShelterResult KingShelter(const Position& pos) {
+namespace {
+
+// The shelter entry of the pawns and the two king squares, filled on a miss.
+[[gnu::noinline]] void fillShelterEntry(const Position& pos, HashKey key, ShelterEntry& entry) {
+  entry.key = key;
+  entry.shelter[White] = shelter<White>(pos);
+  entry.shelter[Black] = shelter<Black>(pos);
+}
+
+[[gnu::always_inline]] inline const ShelterEntry& shelterEntry(const Position& pos) {
   const HashKey key = pos.pawnKey() ^ keys.pieceKeys[WhiteKing][pos.kingSquare[White]] ^
                       keys.pieceKeys[BlackKing][pos.kingSquare[Black]];
   ShelterEntry& entry = pawnTable.shelter[key & (ShelterEntries - 1)];
-  if (entry.key != key) {
-    entry.key = key;
-    entry.shelter[White] = shelter<White>(pos);
-    entry.shelter[Black] = shelter<Black>(pos);
-  }
+  if (entry.key != key) fillShelterEntry(pos, key, entry);
+  return entry;
+}
+
+}  // namespace
+
+KingShelterResult KingShelter(const Position& pos) {
+  const ShelterEntry& entry = shelterEntry(pos);
   int8_t w = entry.shelter[White], b = entry.shelter[Black];
   return {(b - w) * evalVars.kingSafetyWeight, {w, b}};
 }
 
 namespace {
 
-// The evaluation proper; with Cached, the terms after the lazy exit of
-// positions before the endgame are read from and written to the piece-term
-// cache.
-template <bool Cached>
-int evaluate(const Position& pos, int alpha, int beta) {
+// The part of the evaluation after the lazy exit, from `lazy`, the value so
+// far; stores the terms it adds in `cached` when given. Endgame: the phase
+// is 3. Out of line, so that the lazy exits stay cheap.
+template <bool Endgame>
+[[gnu::noinline]] int pieceEvaluation(const Position& pos, int phase, const PawnEntry* entry, int lazy,
+                                      PieceTermEntry* cached) {
   const BoardTables& bt = boardTables;
-  const int phase = GamePhase(pos);
   const int32_t* material = pos.material;
   const int32_t* units = pos.pieceUnits;
-  int score = material[White] - material[Black];
-
-  if (phase == 3 && endgameRules(pos, score)) return 0;
-
-  PawnEntry* entry = pawnEntry(pos, phase);
-  int outsideFlags = 0;
-  if (entry) {
-    score += entry->score;
-    outsideFlags = evalTables.outsidePawnFlags[entry->pawnFiles[White]][entry->pawnFiles[Black]];
-  }
-
-  // Pure pawn endings.
-  if (phase == 3 && entry && units[White] == 0 && units[Black] == 0) {
-    if (entry->passed[White]) score += PawnEndingPasser;
-    if (entry->passed[Black]) score -= PawnEndingPasser;
-    if (outsideFlags & 3) score += PawnEndingOutside;
-    if (outsideFlags & 48) score -= PawnEndingOutside;
-    if (rookPawnDraw<White>(pos) || rookPawnDraw<Black>(pos)) return 0;
-    score += PawnRace(pos, *entry);
-  }
-
-  // Outside pawns.
-  if (entry) {
-    if (outsideFlags & 3) score += OutsidePasser[phase];
-    if (outsideFlags & 48) score -= OutsidePasser[phase];
-  }
-
-  // More minor pieces.
-  int minorsW = pos.bishopCount[White] + pos.knightCount[White];
-  int minorsB = pos.bishopCount[Black] + pos.knightCount[Black];
-  int minorLead = pos.heavyCount[White] == pos.heavyCount[Black] ? 0 : 1;
-  if (minorsW > minorsB + minorLead) score += MinorMajority;
-  if (minorsB > minorsW + minorLead) score -= MinorMajority;
-
-  // Lazy exit: the piece terms have not moved a value by more than the
-  // margin so far in this search.
-  const int lazy = score;
-  const int s = pos.sideToMove == White ? score : -score;
-  if (s - evalState.lazyMargin >= beta) return beta;
-  if (s + evalState.lazyMargin <= alpha) return alpha;
-
-  // Before the endgame, what is added from here on depends only on the
-  // placement of the men (and the fixed pawn-structure fields), never on the
-  // window or the root side: the value from a cache entry of the same key
-  // equals a fresh computation.
-  PieceTermEntry* cached = nullptr;
-  if constexpr (Cached) {
-    if (phase < 3) {
-      cached = &pieceTermCache.entries[pos.key() & (PieceTermEntries - 1)];
-      if (cached->key == pos.key()) {
-        score = lazy + cached->terms;
-        int swing = cached->terms < 0 ? -cached->terms : cached->terms;
-        if (swing > evalState.lazyMargin) evalState.lazyMargin = swing;
-        return pos.sideToMove == White ? score : -score;
-      }
-    }
-  }
-
+  int score = lazy;
   int pressureOnBlack = 0, pressureOnWhite = 0;
-  score += pieceTerms<White>(pos, phase, entry, pressureOnBlack);
-  score -= pieceTerms<Black>(pos, phase, entry, pressureOnWhite);
+  const Bitboard passedW = entry ? entry->passed[White] : 0, passedB = entry ? entry->passed[Black] : 0;
+  const int weakW = entry ? entry->weakFiles[White] : 0, weakB = entry ? entry->weakFiles[Black] : 0;
+  score += pieceTerms<White>(pos, phase, passedW, weakB, pressureOnBlack);
+  score -= pieceTerms<Black>(pos, phase, passedB, weakW, pressureOnWhite);
 
-  if (phase < 3) score += kingPlacement<White>(pos, phase) - kingPlacement<Black>(pos, phase);
+  if (!Endgame) score += kingPlacement<White>(pos, phase) - kingPlacement<Black>(pos, phase);
 
   // Bishop pair, worth less the more pawns are left (at most 16 outside set-up positions).
   int pawnsLeft = pos.pawnCount[White] + pos.pawnCount[Black];
@@ -466,20 +456,21 @@ int evaluate(const Position& pos, int alpha, int beta) {
   if (pos.bishopCount[Black] == 2) score -= pairBonus;
 
   // King safety, scaled by the material left.
-  if (phase < 3) {
-    KingShelterResult sh = KingShelter(pos);
+  if (!Endgame) {
+    const ShelterEntry& sh = shelterEntry(pos);
     int u = units[White] + units[Black];
     int shelterW = sh.shelter[White], shelterB = sh.shelter[Black];
+    int shelterValue = (shelterB - shelterW) * evalVars.kingSafetyWeight;
     if (pos.queens[White]) shelterB *= 2;
     if (pos.queens[Black]) shelterW *= 2;
     int scaleB = kingAttackScale[pressureOnBlack < 63 ? pressureOnBlack : 63];
     int scaleW = kingAttackScale[pressureOnWhite < 63 ? pressureOnWhite : 63];
-    score += (sh.value * u) / 256 + (scaleB * u * shelterB) / 256 - (scaleW * u * shelterW) / 256;
+    score += (shelterValue * u) / 256 + (scaleB * u * shelterB) / 256 - (scaleW * u * shelterW) / 256;
   }
 
   if (entry) score += blockedPassers<White>(pos, phase, *entry) - blockedPassers<Black>(pos, phase, *entry);
 
-  if (phase == 3 && entry) {
+  if (Endgame && entry) {
     score += endgameTerms<White>(pos, *entry) - endgameTerms<Black>(pos, *entry);
     // Opposite-coloured bishops.
     if (pos.bishopCount[White] == 1 && pos.bishopCount[Black] == 1 &&
@@ -501,6 +492,102 @@ int evaluate(const Position& pos, int alpha, int beta) {
     cached->terms = score - lazy;
   }
   return pos.sideToMove == White ? score : -score;
+}
+
+template <bool Cached, bool Endgame>
+int fillThenEvaluate(const Position& pos, int alpha, int beta, int phase, HashKey key, PawnEntry* entry);
+
+// The evaluation proper in a phase before the endgame or in the endgame;
+// with Cached, the terms after the lazy exit of positions before the endgame
+// are read from and written to the piece-term cache. Every call it makes
+// ends it, so that the common path needs no saved registers.
+template <bool Cached, bool Endgame>
+[[gnu::always_inline]] inline int evaluatePhase(const Position& pos, int alpha, int beta, int phase) {
+  const int32_t* material = pos.material;
+  const int32_t* units = pos.pieceUnits;
+  int score = material[White] - material[Black];
+
+  if (Endgame && endgameRules(pos, score)) return 0;
+
+  // The entry of the current pawn structure and phase, none without pawns.
+  PawnEntry* entry = nullptr;
+  int outsideFlags = 0;
+  if (const HashKey pawnKey = pos.pawnKey()) {
+    const HashKey key = pawnKey ^ pawnTable.phaseKeys[phase];
+    entry = pawnTable.entries ? &pawnTable.entries[key & (pawnTable.count - 1)] : &scratchEntry;
+    if (entry->key != key) [[unlikely]]
+      return fillThenEvaluate<Cached, Endgame>(pos, alpha, beta, phase, key, entry);
+    score += entry->score;
+    outsideFlags = evalTables.outsidePawnFlags[entry->pawnFiles[White]][entry->pawnFiles[Black]];
+  }
+
+  // Pure pawn endings.
+  if (Endgame && entry && units[White] == 0 && units[Black] == 0) {
+    if (entry->passed[White]) score += PawnEndingPasser;
+    if (entry->passed[Black]) score -= PawnEndingPasser;
+    if (outsideFlags & 3) score += PawnEndingOutside;
+    if (outsideFlags & 48) score -= PawnEndingOutside;
+    if (rookPawnDraw<White>(pos) || rookPawnDraw<Black>(pos)) return 0;
+    score += PawnRace(pos, *entry);
+  }
+
+  // Outside pawns.
+  if (outsideFlags & 3) score += OutsidePasser[phase];
+  if (outsideFlags & 48) score -= OutsidePasser[phase];
+
+  // More minor pieces.
+  int minorsW = pos.bishopCount[White] + pos.knightCount[White];
+  int minorsB = pos.bishopCount[Black] + pos.knightCount[Black];
+  int minorLead = pos.heavyCount[White] == pos.heavyCount[Black] ? 0 : 1;
+  if (minorsW > minorsB + minorLead) score += MinorMajority;
+  if (minorsB > minorsW + minorLead) score -= MinorMajority;
+
+  // Lazy exit: the piece terms have not moved a value by more than the
+  // margin so far in this search.
+  const int lazy = score;
+  const int s = pos.sideToMove == White ? score : -score;
+  if (s - evalState.lazyMargin >= beta) return beta;
+  if (s + evalState.lazyMargin <= alpha) return alpha;
+
+  // Before the endgame, what is added from here on depends only on the
+  // placement of the men (and the fixed pawn-structure fields), never on the
+  // window or the root side: the value from a cache entry of the same key
+  // equals a fresh computation.
+  PieceTermEntry* cached = nullptr;
+  if constexpr (Cached && !Endgame) {
+    {
+      cached = &pieceTermCache.entries[pos.key() & (PieceTermEntries - 1)];
+      if (cached->key == pos.key()) {
+        score = lazy + cached->terms;
+        int swing = cached->terms < 0 ? -cached->terms : cached->terms;
+        if (swing > evalState.lazyMargin) evalState.lazyMargin = swing;
+        return pos.sideToMove == White ? score : -score;
+      }
+    }
+  }
+
+  return pieceEvaluation<Endgame>(pos, phase, entry, lazy, cached);
+}
+
+// Computes the missing pawn entry, then evaluates again, now finding it: the
+// first pass changed nothing.
+template <bool Cached, bool Endgame>
+[[gnu::noinline]] int fillThenEvaluate(const Position& pos, int alpha, int beta, int phase, HashKey key,
+                                       PawnEntry* entry) {
+  fillPawnEntry(pos, phase, key, *entry);
+  return evaluatePhase<Cached, Endgame>(pos, alpha, beta, phase);
+}
+
+template <bool Cached>
+[[gnu::noinline]] int evaluateEndgame(const Position& pos, int alpha, int beta) {
+  return evaluatePhase<Cached, true>(pos, alpha, beta, 3);
+}
+
+template <bool Cached>
+[[gnu::always_inline]] inline int evaluate(const Position& pos, int alpha, int beta) {
+  const int phase = GamePhase(pos);
+  if (phase == 3) return evaluateEndgame<Cached>(pos, alpha, beta);
+  return evaluatePhase<Cached, false>(pos, alpha, beta, phase);
 }
 
 }  // namespace

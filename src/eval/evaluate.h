@@ -23,7 +23,12 @@ struct EvalState {
 extern EvalState evalState;
 
 // 0 opening, 1 middlegame, 2 late middlegame, 3 endgame.
-int GamePhase(const Position& pos);
+inline int GamePhase(const Position& pos) {
+  if (pos.pieceUnits[White] + pos.pieceUnits[Black] < 23) return 3;
+  if (pos.material[White] > 2700 && pos.material[Black] > 2700) return 0;
+  if (pos.material[White] > 2100 && pos.material[Black] > 2100) return 1;
+  return 2;
+}
 
 // Static value from the side to move's point of view. With a window
 // (alpha, beta) it may return alpha or beta itself when the value is known

@@ -37,6 +37,58 @@ void ClearPawnTable() {
 
 namespace {
 
+constexpr Bitboard FileA = 0x0101010101010101ull, FileH = FileA << 7;
+
+// The set moved one rank toward the colour's last rank.
+template <Colour Us>
+Bitboard shift(Bitboard b) {
+  return Us == White ? b << 8 : b >> 8;
+}
+
+// The set with every square in front of each member, up to the colour's last
+// rank, added.
+template <Colour Us>
+Bitboard fill(Bitboard b) {
+  if constexpr (Us == White) {
+    b |= b << 8;
+    b |= b << 16;
+    b |= b << 32;
+  } else {
+    b |= b >> 8;
+    b |= b >> 16;
+    b |= b >> 32;
+  }
+  return b;
+}
+
+// Squares the colour's pawns of the set attack toward the a-file and toward
+// the h-file, and both together.
+template <Colour Us>
+Bitboard attacksLeft(Bitboard b) {
+  return (Us == White ? b << 7 : b >> 9) & ~FileH;
+}
+template <Colour Us>
+Bitboard attacksRight(Bitboard b) {
+  return (Us == White ? b << 9 : b >> 7) & ~FileA;
+}
+template <Colour Us>
+Bitboard pawnAttacks(Bitboard b) {
+  return attacksLeft<Us>(b) | attacksRight<Us>(b);
+}
+
+// The number of squares in a set that seldom holds more than two.
+int countFew(Bitboard b) {
+  int n = 0;
+  for (; b; b &= b - 1) ++n;
+  return n;
+}
+
+// Squares of the colour's relative rank r.
+template <Colour Us>
+Bitboard relativeRankMask(int r) {
+  return boardTables.rankMask[Us == White ? 8 * r : 8 * (7 - r)];
+}
+
 // The colour's pawn structure, written once for both colours: "forward" is
 // north for White and south for Black, and every rank test is on the
 // colour's own relative rank. Squares ahead of a pawn on its last rank (only
@@ -57,58 +109,64 @@ int pawnStructure(const Position& pos, int phase, PawnEntry& entry) {
   auto defenders = [&](Square s) { return popCountMax2(own & theirAttacks[s]); };
 
   int value = (evalState.rootSide == Us && pos.pawnCount[Us] == 8) ? -AllPawnsKept : 0;
-  int pawnFiles = 0, weak = 0, isolatedCount = 0, doubledCount = 0;
-  Bitboard passedSet = 0;
 
-  // Squares our pawns attack now or after a safe advance.
-  Bitboard span = 0;
-  for (Bitboard b = own; b;) {
+  // Squares our pawns attack now or after a safe advance: one where no more
+  // of their pawns attack than of ours.
+  const Bitboard ownLeft = attacksLeft<Us>(own), ownRight = attacksRight<Us>(own);
+  const Bitboard theirLeft = attacksLeft<Them>(their), theirRight = attacksRight<Them>(their);
+  const Bitboard unsafe =
+      ((theirLeft | theirRight) & ~(ownLeft | ownRight)) | (theirLeft & theirRight & ~(ownLeft & ownRight));
+  const Bitboard fronts = shift<Us>(own & ~relativeRankMask<Us>(7)) & ~all;
+  const Bitboard safeFronts = fronts & ~unsafe;
+  const Bitboard safeSecondFronts = shift<Us>(fronts & relativeRankMask<Us>(2)) & ~all & ~unsafe;
+  value += SafeAdvance * popCount(safeFronts);
+  const Bitboard span = ownLeft | ownRight | pawnAttacks<Us>(safeFronts | safeSecondFronts);
+
+  // The rules below work on sets of pawns where they can. Squares strictly
+  // behind and strictly in front of our pawns on their files, and strictly
+  // in front of theirs (toward our first rank): a pawn is doubled when an
+  // own pawn stands ahead or behind it, passed when no own pawn stands
+  // ahead and no enemy pawn ahead on its own or a neighbouring file.
+  const Bitboard ownBehind = fill<Them>(shift<Them>(own)), ownAhead = fill<Us>(shift<Us>(own));
+  const Bitboard theirFront = fill<Them>(shift<Them>(their));
+  const Bitboard theirFronts = theirFront | ((theirFront << 1) & ~FileA) | ((theirFront >> 1) & ~FileH);
+  const Bitboard passedSet = own & ~theirFronts & ~ownBehind;
+  const Bitboard doubled = own & (ownBehind | ownAhead);
+
+  Bitboard folded = own | own >> 32;
+  folded |= folded >> 16;
+  folded |= folded >> 8;
+  const int pawnFiles = int(folded & 0xff);
+  const int isolatedFiles = pawnFiles & ~(pawnFiles << 1 | pawnFiles >> 1);
+  const Bitboard isolated = own & (Bitboard(isolatedFiles) * FileA);
+  int weak = isolatedFiles;
+  const int isolatedCount = countFew(isolated), doubledCount = countFew(doubled);
+
+  value += PawnDuo * popCount(own & (((own << 1) & ~FileA) | ((own >> 1) & ~FileH)));
+  value -= DoubledPawn * doubledCount + DoubledIsolatedExtra * countFew(doubled & isolated);
+
+  const int8_t* pst = et.pstPawn[Us][phase];
+  for (Bitboard b = own; b;) value += pst[popFirst(b)];
+
+  const int16_t* passedBonus = et.passedBonus[Us][phase];
+  for (Bitboard b = passedSet; b;) {
     Square s = popFirst(b);
-    span |= ourAttacks[s];
-    if (relativeRank(Us, s) == 7) continue;
-    Square front = s + Up;
-    if (all & bit(front)) continue;
-    if (attackers(front) <= defenders(front)) {
-      value += SafeAdvance;
-      span |= ourAttacks[front];
-    }
-    if (relativeRank(Us, s) == 1) {
-      Square front2 = front + Up;
-      if (!(all & bit(front2)) && attackers(front2) <= defenders(front2)) span |= ourAttacks[front2];
-    }
+    value += passedBonus[rankOf(s)];
+    if (own & theirAttacks[s]) value += DefendedPasser;
   }
 
-  for (Bitboard b = own; b;) {
+  for (Bitboard b = isolated; b;) {
+    Square s = popFirst(b);
+    int f = fileOf(s);
+    value -= (their & ahead[s]) ? isolatedByFile[f] / 2 : isolatedByFile[f];
+  }
+
+  // Backward: it cannot advance safely and no pawn beside or behind can
+  // come to support it. Only pawns up to the colour's sixth rank that are
+  // not isolated and that no pawn of ours can come to support.
+  for (Bitboard b = own & ~isolated & ~span & ~relativeRankMask<Us>(6) & ~relativeRankMask<Us>(7); b;) {
     Square s = popFirst(b);
     int f = fileOf(s), r = relativeRank(Us, s);
-    pawnFiles |= 1 << f;
-    value += et.pstPawn[Us][phase][s];
-    if (own & et.sideNeighbours[s]) value += PawnDuo;
-
-    bool isolated = !(own & et.adjacentFiles[s]);
-    if (isolated) {
-      ++isolatedCount;
-      weak |= 1 << f;
-    }
-    if (own & bt.fileMask[s] & ~bit(s)) {
-      value -= DoubledPawn;
-      if (isolated) value -= DoubledIsolatedExtra;
-      ++doubledCount;
-    }
-    if (!(their & et.passedMask[Us][s]) && !(own & ahead[s])) {
-      value += et.passedBonus[Us][phase][rankOf(s)];
-      passedSet |= bit(s);
-      if (own & theirAttacks[s]) value += DefendedPasser;
-    }
-
-    if (isolated) {
-      value -= (their & ahead[s]) ? isolatedByFile[f] / 2 : isolatedByFile[f];
-      continue;
-    }
-
-    // Backward: it cannot advance safely and no pawn beside or behind can
-    // come to support it.
-    if ((span & bit(s)) || r > 5) continue;
     value -= BackwardBase;
     if (their & ahead[s]) continue;
     Square front = s + Up;
