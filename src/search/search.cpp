@@ -60,6 +60,12 @@ inline HashKey pawnKeyAfterForPrefetch(const Position& pos, Move m) {
   return k;
 }
 
+// Starts loading the piece-term cache entry that the evaluation of the
+// position with this key reads. No effect on any result.
+[[gnu::always_inline]] inline void PrefetchPieceTerms(HashKey key) {
+  __builtin_prefetch(&pieceTermCache.entries[key & (PieceTermEntries - 1)]);
+}
+
 // Returns the next move of the current batch, if any.
 inline Move nextInBatch(Position& pos, PickerState& p) {
   if (p.leftInBatch <= 0) return 0;
@@ -480,6 +486,7 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
     }
     makeMove(pos, move);
     PrefetchHash(pos.key());
+    PrefetchPieceTerms(pos.key());
     // Neither king is attacked on entry (unless ours is in check), so the
     // tests after the move need only look at what the move changed.
     if (pos.plyInCheck[ply] ? inCheck(pos, us) : moveExposedKing(pos, move, us)) {
@@ -643,6 +650,7 @@ int Quiesce(Position& pos, int ply, int alpha, int beta) {
     // phase, which a capture seldom changes) loads meanwhile.
     if (i + 1 < kept) PrefetchPawnEntry(pawnKeyAfterForPrefetch(pos, moves[i + 1]), phase);
     makeMove(pos, m);
+    PrefetchPieceTerms(pos.key());
     search.qsDepth++;
     int score = -Quiesce(pos, ply + 1, -beta, -alpha);
     search.qsDepth--;
