@@ -319,7 +319,8 @@ template <Colour Us>
 }
 
 // Exposure of the colour's king: the base value of its square plus missing
-// shelter pawns and open files near it.
+// shelter pawns and open files near it. Never negative: the base values are
+// 0..24 and the rest only adds, at most 80 in all.
 template <Colour Us>
 int8_t shelter(const Position& pos) {
   constexpr Colour Them = Us ^ 1;
@@ -465,7 +466,10 @@ template <bool Endgame>
     if (pos.queens[Black]) shelterW *= 2;
     int scaleB = kingAttackScale[pressureOnBlack < 63 ? pressureOnBlack : 63];
     int scaleW = kingAttackScale[pressureOnWhite < 63 ? pressureOnWhite : 63];
-    score += (shelterValue * u) / 256 + (scaleB * u * shelterB) / 256 - (scaleW * u * shelterW) / 256;
+    // Shelter values are never negative (see shelter), so the last two
+    // products are not either and divide as unsigned numbers.
+    score += (shelterValue * u) / 256 + int(unsigned(scaleB * u * shelterB) / 256) -
+             int(unsigned(scaleW * u * shelterW) / 256);
   }
 
   if (entry) score += blockedPassers<White>(pos, phase, *entry) - blockedPassers<Black>(pos, phase, *entry);
