@@ -148,6 +148,10 @@ bool endgameRules(const Position& pos, int& score) {
 // Used when no pawn-structure table is allocated: a table of one entry.
 PawnEntry scratchEntry;
 
+// The fields of a position without pawns: none passed, no files. Stands for
+// the missing entry in the piece terms before the endgame.
+PawnEntry noPawnEntry;
+
 // Computes and stores the entry of a pawn structure that is not in the table.
 // Out of line: nearly every lookup hits.
 [[gnu::noinline]] void fillPawnEntry(const Position& pos, int phase, HashKey key, PawnEntry& entry) {
@@ -443,8 +447,10 @@ template <bool Endgame>
   const int32_t* units = pos.pieceUnits;
   int score = lazy;
   int pressureOnBlack = 0, pressureOnWhite = 0;
-  const Bitboard passedW = entry ? entry->passed[White] : 0, passedB = entry ? entry->passed[Black] : 0;
-  const int weakW = entry ? entry->weakFiles[White] : 0, weakB = entry ? entry->weakFiles[Black] : 0;
+  // Before the endgame the entry is never null (noPawnEntry stands for none).
+  const bool hasEntry = !Endgame || entry;
+  const Bitboard passedW = hasEntry ? entry->passed[White] : 0, passedB = hasEntry ? entry->passed[Black] : 0;
+  const int weakW = hasEntry ? entry->weakFiles[White] : 0, weakB = hasEntry ? entry->weakFiles[Black] : 0;
   score += pieceTerms<White>(pos, phase, passedW, weakB, pressureOnBlack);
   score -= pieceTerms<Black>(pos, phase, passedB, weakW, pressureOnWhite);
 
@@ -472,7 +478,7 @@ template <bool Endgame>
              int(unsigned(scaleW * u * shelterW) / 256);
   }
 
-  if (entry) score += blockedPassers<White>(pos, phase, *entry) - blockedPassers<Black>(pos, phase, *entry);
+  if (hasEntry) score += blockedPassers<White>(pos, phase, *entry) - blockedPassers<Black>(pos, phase, *entry);
 
   if (Endgame && entry) {
     score += endgameTerms<White>(pos, *entry) - endgameTerms<Black>(pos, *entry);
@@ -513,8 +519,9 @@ template <bool Cached, bool Endgame>
 
   if (Endgame && endgameRules(pos, score)) return 0;
 
-  // The entry of the current pawn structure and phase, none without pawns.
-  PawnEntry* entry = nullptr;
+  // The entry of the current pawn structure and phase; without pawns none
+  // in the endgame and noPawnEntry before it.
+  PawnEntry* entry = Endgame ? nullptr : &noPawnEntry;
   int outsideFlags = 0;
   if (const HashKey pawnKey = pos.pawnKey()) {
     const HashKey key = pawnKey ^ pawnTable.phaseKeys[phase];
