@@ -437,9 +437,9 @@ KingShelterResult KingShelter(const Position& pos) {
 namespace {
 
 // The part of the evaluation after the lazy exit, from `lazy`, the value so
-// far; stores the terms it adds in `cached` when given. Endgame: the phase
-// is 3. Out of line, so that the lazy exits stay cheap.
-template <bool Endgame>
+// far; with Cached, stores the terms it adds in `cached`. Endgame: the
+// phase is 3. Out of line, so that the lazy exits stay cheap.
+template <bool Cached, bool Endgame>
 [[gnu::noinline]] int pieceEvaluation(const Position& pos, int phase, const PawnEntry* entry, int lazy,
                                       PieceTermEntry* cached) {
   const BoardTables& bt = boardTables;
@@ -497,7 +497,7 @@ template <bool Endgame>
   int swing = score > lazy ? score - lazy : lazy - score;
   if (swing > evalState.lazyMargin) evalState.lazyMargin = swing;
 
-  if (cached) {
+  if constexpr (Cached) {
     cached->key = pos.key();
     cached->terms = score - lazy;
   }
@@ -577,7 +577,7 @@ template <bool Cached, bool Endgame>
     }
   }
 
-  return pieceEvaluation<Endgame>(pos, phase, entry, lazy, cached);
+  return pieceEvaluation<Cached && !Endgame, Endgame>(pos, phase, entry, lazy, cached);
 }
 
 // Computes the missing pawn entry, then evaluates again, now finding it: the
