@@ -188,8 +188,7 @@ template <Colour Us>
   const Bitboard* theirPawnAttacks = Us == White ? bt.blackPawnAttacks : bt.whitePawnAttacks;
   const Bitboard* outpostFront = Us == White ? et.adjacentAhead : et.adjacentBehind;
   const Bitboard ownPawns = pos.pawns[Us], theirPawns = pos.pawns[Them];
-  const Bitboard rooks = pos.rooks[Us], queens = pos.queens[Us];
-  const Bitboard majors = rooks | queens;
+  const Bitboard rooks = pos.rooks[Us];
   const Square enemyKing = pos.kingSquare[Them];
   const uint8_t* distanceToKing = et.distance[enemyKing];
   const int8_t* outpostValue = et.outpostValue[Us];
@@ -221,7 +220,7 @@ template <Colour Us>
       if (relativeRank(Us, s) == 6) [[unlikely]] {
         if (seventhRankTarget<Us>(pos)) {
           value += RookOnSeventh;
-          if (rankAttackSet(pos, s) & majors) value += MajorsOnSeventhExtra;
+          if (rankAttackSet(pos, s) & (rooks | pos.queens[Us])) value += MajorsOnSeventhExtra;
           if (phase == 3 && relativeRank(Us, enemyKing) == 7 && !(pos.pieces[Them] & et.innerSecondRank[Them]))
             value += RookSeventhEndgame;
         }
@@ -272,7 +271,7 @@ template <Colour Us>
     }
   }
 
-  if (queens) {
+  if (const Bitboard queens = pos.queens[Us]) {
     const int8_t* pst = et.pstQueen[Us][phase];
     for (Bitboard b = queens; b;) {
       Square s = popFirst(b);
@@ -282,7 +281,7 @@ template <Colour Us>
     if (Bitboard seventh = queens & relativeRankMask<Us>(6)) [[unlikely]] {
       for (; seventh;) {
         Square s = popFirst(seventh);
-        if (seventhRankTarget<Us>(pos) && (rankAttackSet(pos, s) & majors)) value += 2 * MajorsOnSeventhExtra;
+        if (seventhRankTarget<Us>(pos) && (rankAttackSet(pos, s) & (rooks | queens))) value += 2 * MajorsOnSeventhExtra;
       }
     }
   }
