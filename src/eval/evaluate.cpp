@@ -177,11 +177,10 @@ constexpr auto rookTropismByFileGap = [] {
 }();
 
 // Rooks, knights, bishops and queens of the colour; adds the colour's
-// pressure on the enemy king to `tropism`. ownPassed and theirWeakFiles are
-// the pawn entry's fields (none without an entry).
+// pressure on the enemy king to `tropism`. The pawn entry's passed pawns and
+// weak files are read from `pawns` where a rook needs them.
 template <Colour Us>
-[[gnu::always_inline]] inline int pieceTerms(const Position& pos, int phase, Bitboard ownPassed, int theirWeakFiles,
-                                             int& tropism) {
+[[gnu::always_inline]] inline int pieceTerms(const Position& pos, int phase, const PawnEntry& pawns, int& tropism) {
   constexpr Colour Them = Us ^ 1;
   const BoardTables& bt = boardTables;
   const EvalTables& et = evalTables;
@@ -203,7 +202,7 @@ template <Colour Us>
       // An own pawn ahead (passed pawns are own pawns) closes the file.
       const Bitboard ahead = aheadOf<Us>(s);
       if (const Bitboard ownAhead = ownPawns & ahead) {
-        if (ownPassed & ownAhead) value += RookBehindPasser;
+        if (pawns.passed[Us] & ownAhead) value += RookBehindPasser;
       } else {
         pressure += fileTropism[fileOf(s)];
         const Bitboard file = bt.fileMask[s];
@@ -213,7 +212,7 @@ template <Colour Us>
             if (rooks & ahead) value += RookOpenFileDoubled;
           } else {
             value += RookHalfOpenFile;
-            if (theirWeakFiles & (1 << fileOf(s))) value += RookHalfOpenWeakPawn;
+            if (pawns.weakFiles[Them] & (1 << fileOf(s))) value += RookHalfOpenWeakPawn;
           }
         }
       }
@@ -448,10 +447,9 @@ template <bool Cached, bool Endgame>
   int pressureOnBlack = 0, pressureOnWhite = 0;
   // Before the endgame the entry is never null (noPawnEntry stands for none).
   const bool hasEntry = !Endgame || entry;
-  const Bitboard passedW = hasEntry ? entry->passed[White] : 0, passedB = hasEntry ? entry->passed[Black] : 0;
-  const int weakW = hasEntry ? entry->weakFiles[White] : 0, weakB = hasEntry ? entry->weakFiles[Black] : 0;
-  score += pieceTerms<White>(pos, phase, passedW, weakB, pressureOnBlack);
-  score -= pieceTerms<Black>(pos, phase, passedB, weakW, pressureOnWhite);
+  const PawnEntry& pawns = hasEntry ? *entry : noPawnEntry;
+  score += pieceTerms<White>(pos, phase, pawns, pressureOnBlack);
+  score -= pieceTerms<Black>(pos, phase, pawns, pressureOnWhite);
 
   if (!Endgame) score += kingPlacement<White>(pos, phase) - kingPlacement<Black>(pos, phase);
 
