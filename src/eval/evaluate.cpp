@@ -168,8 +168,7 @@ bool seventhRankTarget(const Position& pos) {
   return relativeRank(Us, pos.kingSquare[Them]) == 7 || (pos.pawns[Them] & relativeRankMask<Us>(6));
 }
 
-// rookFileTropism by the signed file gap + 7, so that a row starting at
-// 7 - (the king's file) is read by the rook's file.
+// rookFileTropism by the signed file gap (rook's file - king's file) + 7.
 constexpr auto rookTropismByFileGap = [] {
   std::array<int8_t, 15> t{};
   for (int gap = -7; gap <= 7; ++gap) t[gap + 7] = int8_t(rookFileTropism[gap < 0 ? -gap : gap]);
@@ -195,7 +194,6 @@ template <Colour Us>
 
   if (rooks) {
     const int8_t* pst = et.pstRook[Us][phase];
-    const int8_t* fileTropism = rookTropismByFileGap.data() + 7 - fileOf(enemyKing);
     for (Bitboard b = rooks; b;) {
       Square s = popFirst(b);
       value += bt.rankMobility[s][rankIndex(pos, s)] + bt.fileMobility[s][fileIndex(pos, s)] + pst[s];
@@ -204,7 +202,7 @@ template <Colour Us>
       if (const Bitboard ownAhead = ownPawns & ahead) {
         if (pawns.passed[Us] & ownAhead) value += RookBehindPasser;
       } else {
-        pressure += fileTropism[fileOf(s)];
+        pressure += rookTropismByFileGap[7 + fileOf(s) - fileOf(enemyKing)];
         const Bitboard file = bt.fileMask[s];
         if (!(ownPawns & file)) {
           if (!(theirPawns & file)) {
