@@ -52,8 +52,8 @@ bool allOnFile(Bitboard pawns, int file) { return !(pawns & ~boardTables.fileMas
 
 // Squares of the colour's relative rank r.
 template <Colour Us>
-Bitboard relativeRankMask(int r) {
-  return boardTables.rankMask[Us == White ? 8 * r : 8 * (7 - r)];
+constexpr Bitboard relativeRankMask(int r) {
+  return Bitboard(0xff) << (Us == White ? 8 * r : 8 * (7 - r));
 }
 
 // A lone minor with pawns on a rook file whose promotion square the bishop
