@@ -122,3 +122,17 @@ TEST(BoardTables, RaysDirectionAndBetween) {
     EXPECT_EQ(t.between[c.a][c.b], c.between) << c.a << " " << c.b;
   }
 }
+
+TEST(BoardTables, EmptyBoardReachAndRotatedBitsOfEverySquare) {
+  testutil::initEngineTables();
+  const BoardTables& t = boardTables;
+  for (Square s = 0; s < 64; ++s) {
+    EXPECT_EQ(t.diagonalReach[s],
+              walk(s, 0, 1, 1) | walk(s, 0, -1, -1) | walk(s, 0, -1, 1) | walk(s, 0, 1, -1));
+    EXPECT_EQ(t.straightReach[s],
+              walk(s, 0, 1, 0) | walk(s, 0, -1, 0) | walk(s, 0, 0, 1) | walk(s, 0, 0, -1));
+    EXPECT_EQ(t.rotatedBits[s].files, bit(squareMaps.mapFiles[s]));
+    EXPECT_EQ(t.rotatedBits[s].diagA1H8, bit(squareMaps.mapDiagA1H8[s]));
+    EXPECT_EQ(t.rotatedBits[s].diagH1A8, bit(squareMaps.mapDiagH1A8[s]));
+  }
+}

@@ -65,17 +65,23 @@ inline Bitboard lineSet(const Position& pos, Square s, int step) {
     default: return diagH1A8AttackSet(pos, s);
   }
 }
-inline Bitboard lineSliders(const Position& pos, Colour c, int step) {
-  const bool straight = step == 1 || step == -1 || step == 8 || step == -8;
-  return (straight ? pos.rooks[c] : pos.bishops[c]) | pos.queens[c];
-}
 
 // Whether the colour's slider on the line through `king` and `from` now
 // attacks `king` (the line was closed at `from` or the square is unattacked).
+// Without such a slider anywhere on the king's lines on an empty board, the
+// line need not be looked up.
 inline int openedLine(const Position& pos, Square king, Square from, Colour attacker) {
-  const int step = boardTables.direction[king][from];
+  const BoardTables& t = boardTables;
+  const int step = t.direction[king][from];
   if (!step) return 0;
-  return (lineSet(pos, king, step) & lineSliders(pos, attacker, step)) ? 1 : 0;
+  if (step == 1 || step == -1 || step == 8 || step == -8) {
+    const Bitboard sliders = pos.rooks[attacker] | pos.queens[attacker];
+    if (!(sliders & t.straightReach[king])) return 0;
+    return (lineSet(pos, king, step) & sliders) ? 1 : 0;
+  }
+  const Bitboard sliders = pos.bishops[attacker] | pos.queens[attacker];
+  if (!(sliders & t.diagonalReach[king])) return 0;
+  return (lineSet(pos, king, step) & sliders) ? 1 : 0;
 }
 
 // King moves (castling among them), and a pawn capture that may have been

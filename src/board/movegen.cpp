@@ -39,6 +39,23 @@ inline Bitboard attacksFrom(const Position& pos, Square s) {
     return queenAttackSet(pos, s);
 }
 
+// The enemy men a man of the type on s attacks. A line with no enemy man on
+// it at all on an empty board is not looked up.
+template <int Type>
+inline Bitboard capturesFrom(const Position& pos, Square s, Bitboard enemy) {
+  const BoardTables& t = boardTables;
+  if constexpr (Type == Knight) {
+    return t.knightAttacks[s] & enemy;
+  } else {
+    Bitboard set = 0;
+    if constexpr (Type != Rook)
+      if (t.diagonalReach[s] & enemy) set |= bishopAttackSet(pos, s);
+    if constexpr (Type != Bishop)
+      if (t.straightReach[s] & enemy) set |= rookAttackSet(pos, s);
+    return set & enemy;
+  }
+}
+
 template <int Type>
 inline Bitboard menOf(const Position& pos, Colour c) {
   if constexpr (Type == Knight)
@@ -79,10 +96,11 @@ template <Colour Us, int Type>
 inline Move* pieceCaptures(const Position& pos, Move* out) {
   constexpr bool Up = Us == White;
   constexpr int code = makePiece(Us, Type);
+  const Bitboard enemy = pos.pieces[Us ^ 1];
   Bitboard movers = menOf<Type>(pos, Us);
   while (movers) {
     const Square from = popNext<Up>(movers);
-    Bitboard targets = attacksFrom<Type>(pos, from) & pos.pieces[Us ^ 1];
+    Bitboard targets = capturesFrom<Type>(pos, from, enemy);
     while (targets) {
       const Square to = popNext<!Up>(targets);
       *out++ = buildMove(from, to, code, pos.board[to]);

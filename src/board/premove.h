@@ -17,11 +17,9 @@ struct OccupancyAfter {
 };
 
 inline OccupancyAfter occupancyAfter(const Position& pos, Square from, Square to) {
-  const SquareMaps& m = squareMaps;
-  return {(pos.occupied & ~bit(from)) | bit(to),
-          (pos.occupiedFiles & ~bit(m.mapFiles[from])) | bit(m.mapFiles[to]),
-          (pos.occupiedDiagA1H8 & ~bit(m.mapDiagA1H8[from])) | bit(m.mapDiagA1H8[to]),
-          (pos.occupiedDiagH1A8 & ~bit(m.mapDiagH1A8[from])) | bit(m.mapDiagH1A8[to])};
+  const BoardTables::RotatedBits &f = boardTables.rotatedBits[from], &t = boardTables.rotatedBits[to];
+  return {(pos.occupied & ~bit(from)) | bit(to), (pos.occupiedFiles & ~f.files) | t.files,
+          (pos.occupiedDiagA1H8 & ~f.diagA1H8) | t.diagA1H8, (pos.occupiedDiagH1A8 & ~f.diagH1A8) | t.diagH1A8};
 }
 
 // The sliding sets of attacks.h, taken from the given occupancy.

@@ -94,6 +94,12 @@ void buildSlidingAttacks() {
     for (int i = 0; i < length; ++i) T.diagShiftH1A8[line[i]] = squareMaps.mapDiagH1A8[line[0]];
     fillLine(T.diagH1A8Attacks, line, length);
   }
+  for (Square s = 0; s < 64; ++s) {
+    T.diagonalReach[s] = T.diagA1H8Attacks[s][0] | T.diagH1A8Attacks[s][0];
+    T.straightReach[s] = T.rankAttacks[s][0] | T.fileAttacks[s][0];
+  }
+  for (Square s = 0; s < 64; ++s)
+    T.rotatedBits[s] = {bit(squareMaps.mapFiles[s]), bit(squareMaps.mapDiagA1H8[s]), bit(squareMaps.mapDiagH1A8[s])};
 }
 
 void buildMobility() {

@@ -35,6 +35,16 @@ struct BoardTables {
   // the square's diagonal.
   uint8_t diagShiftA1H8[64];
   uint8_t diagShiftH1A8[64];
+  // The square's bit in each rotated occupancy set (occupiedFiles,
+  // occupiedDiagA1H8, occupiedDiagH1A8), so that a move updates them with
+  // one load per set.
+  struct RotatedBits {
+    Bitboard files, diagA1H8, diagH1A8;
+  } rotatedBits[64];
+
+  // Squares a bishop and a rook on the square reach on an empty board.
+  Bitboard diagonalReach[64];
+  Bitboard straightReach[64];
 
   // Squares in the sliding sets: one per square on ranks and files, two per
   // square on diagonals.

@@ -57,7 +57,9 @@ constexpr uint32_t WhiteShort = 1, WhiteLong = 2, BlackShort = 4, BlackLong = 8;
 // downwards the highest (high word first); on a native 64-bit word these are
 // the count of trailing zeros and 63 minus the count of leading zeros.
 inline Square firstSquare(Bitboard b) { return Square(__builtin_ctzll(b)); }
-inline Square lastSquare(Bitboard b) { return Square(63 - __builtin_clzll(b)); }
+// (63 - n equals 63 ^ n for n in 0..63; written so, it cancels against the
+// same flip inside the compiler's leading-zero count, leaving one bit scan.)
+inline Square lastSquare(Bitboard b) { return Square(63 ^ __builtin_clzll(b)); }
 // Number of squares in the set. The default build may not assume a hardware
 // population count, and the compiler's fallback is a library call; this is
 // the usual parallel bit count (pairs, nibbles, then a multiply sums bytes).
@@ -71,7 +73,7 @@ inline int popCount(Bitboard b) {
 // attackers or defenders): cheaper than the full count.
 inline int popCountMax2(Bitboard b) { return int(b != 0) + int((b & (b - 1)) != 0); }
 inline Square popFirst(Bitboard& b) { Square s = firstSquare(b); b &= b - 1; return s; }
-inline Square popLast(Bitboard& b) { Square s = lastSquare(b); b ^= Bitboard(1) << s; return s; }
+inline Square popLast(Bitboard& b) { Square s = lastSquare(b); b &= ~(Bitboard(1) << s); return s; }
 constexpr Bitboard bit(Square s) { return Bitboard(1) << s; }
 
 // Move word: bits 0-5 to, 6-11 from, 12-15 promotion, 16-21 captured code,
