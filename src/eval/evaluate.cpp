@@ -52,8 +52,8 @@ bool allOnFile(Bitboard pawns, int file) { return !(pawns & ~boardTables.fileMas
 
 // Squares of the colour's relative rank r.
 template <Colour Us>
-Bitboard relativeRankMask(int r) {
-  return boardTables.rankMask[Us == White ? 8 * r : 8 * (7 - r)];
+constexpr Bitboard relativeRankMask(int r) {
+  return Bitboard(0xff) << (Us == White ? 8 * r : 8 * (7 - r));
 }
 
 // A lone minor with pawns on a rook file whose promotion square the bishop
@@ -148,6 +148,10 @@ bool endgameRules(const Position& pos, int& score) {
 // Used when no pawn-structure table is allocated: a table of one entry.
 PawnEntry scratchEntry;
 
+// The fields of a position without pawns: none passed, no files. Stands for
+// the missing entry in the piece terms before the endgame.
+PawnEntry noPawnEntry;
+
 // Computes and stores the entry of a pawn structure that is not in the table.
 // Out of line: nearly every lookup hits.
 [[gnu::noinline]] void fillPawnEntry(const Position& pos, int phase, HashKey key, PawnEntry& entry) {
@@ -164,8 +168,7 @@ bool seventhRankTarget(const Position& pos) {
   return relativeRank(Us, pos.kingSquare[Them]) == 7 || (pos.pawns[Them] & relativeRankMask<Us>(6));
 }
 
-// rookFileTropism by the signed file gap + 7, so that a row starting at
-// 7 - (the king's file) is read by the rook's file.
+// rookFileTropism by the signed file gap (rook's file - king's file) + 7.
 constexpr auto rookTropismByFileGap = [] {
   std::array<int8_t, 15> t{};
   for (int gap = -7; gap <= 7; ++gap) t[gap + 7] = int8_t(rookFileTropism[gap < 0 ? -gap : gap]);
@@ -173,19 +176,17 @@ constexpr auto rookTropismByFileGap = [] {
 }();
 
 // Rooks, knights, bishops and queens of the colour; adds the colour's
-// pressure on the enemy king to `tropism`. ownPassed and theirWeakFiles are
-// the pawn entry's fields (none without an entry).
+// pressure on the enemy king to `tropism`. The pawn entry's passed pawns and
+// weak files are read from `pawns` where a rook needs them.
 template <Colour Us>
-[[gnu::always_inline]] inline int pieceTerms(const Position& pos, int phase, Bitboard ownPassed, int theirWeakFiles,
-                                             int& tropism) {
+[[gnu::always_inline]] inline int pieceTerms(const Position& pos, int phase, const PawnEntry& pawns, int& tropism) {
   constexpr Colour Them = Us ^ 1;
   const BoardTables& bt = boardTables;
   const EvalTables& et = evalTables;
   const Bitboard* theirPawnAttacks = Us == White ? bt.blackPawnAttacks : bt.whitePawnAttacks;
   const Bitboard* outpostFront = Us == White ? et.adjacentAhead : et.adjacentBehind;
   const Bitboard ownPawns = pos.pawns[Us], theirPawns = pos.pawns[Them];
-  const Bitboard rooks = pos.rooks[Us], queens = pos.queens[Us];
-  const Bitboard majors = rooks | queens;
+  const Bitboard rooks = pos.rooks[Us];
   const Square enemyKing = pos.kingSquare[Them];
   const uint8_t* distanceToKing = et.distance[enemyKing];
   const int8_t* outpostValue = et.outpostValue[Us];
@@ -193,16 +194,15 @@ template <Colour Us>
 
   if (rooks) {
     const int8_t* pst = et.pstRook[Us][phase];
-    const int8_t* fileTropism = rookTropismByFileGap.data() + 7 - fileOf(enemyKing);
     for (Bitboard b = rooks; b;) {
       Square s = popFirst(b);
       value += bt.rankMobility[s][rankIndex(pos, s)] + bt.fileMobility[s][fileIndex(pos, s)] + pst[s];
       // An own pawn ahead (passed pawns are own pawns) closes the file.
       const Bitboard ahead = aheadOf<Us>(s);
       if (const Bitboard ownAhead = ownPawns & ahead) {
-        if (ownPassed & ownAhead) value += RookBehindPasser;
+        if (pawns.passed[Us] & ownAhead) value += RookBehindPasser;
       } else {
-        pressure += fileTropism[fileOf(s)];
+        pressure += rookTropismByFileGap[7 + fileOf(s) - fileOf(enemyKing)];
         const Bitboard file = bt.fileMask[s];
         if (!(ownPawns & file)) {
           if (!(theirPawns & file)) {
@@ -210,14 +210,14 @@ template <Colour Us>
             if (rooks & ahead) value += RookOpenFileDoubled;
           } else {
             value += RookHalfOpenFile;
-            if (theirWeakFiles & (1 << fileOf(s))) value += RookHalfOpenWeakPawn;
+            if (pawns.weakFiles[Them] & (1 << fileOf(s))) value += RookHalfOpenWeakPawn;
           }
         }
       }
       if (relativeRank(Us, s) == 6) [[unlikely]] {
         if (seventhRankTarget<Us>(pos)) {
           value += RookOnSeventh;
-          if (rankAttackSet(pos, s) & majors) value += MajorsOnSeventhExtra;
+          if (rankAttackSet(pos, s) & (rooks | pos.queens[Us])) value += MajorsOnSeventhExtra;
           if (phase == 3 && relativeRank(Us, enemyKing) == 7 && !(pos.pieces[Them] & et.innerSecondRank[Them]))
             value += RookSeventhEndgame;
         }
@@ -268,7 +268,7 @@ template <Colour Us>
     }
   }
 
-  if (queens) {
+  if (const Bitboard queens = pos.queens[Us]) {
     const int8_t* pst = et.pstQueen[Us][phase];
     for (Bitboard b = queens; b;) {
       Square s = popFirst(b);
@@ -278,7 +278,7 @@ template <Colour Us>
     if (Bitboard seventh = queens & relativeRankMask<Us>(6)) [[unlikely]] {
       for (; seventh;) {
         Square s = popFirst(seventh);
-        if (seventhRankTarget<Us>(pos) && (rankAttackSet(pos, s) & majors)) value += 2 * MajorsOnSeventhExtra;
+        if (seventhRankTarget<Us>(pos) && (rankAttackSet(pos, s) & (rooks | queens))) value += 2 * MajorsOnSeventhExtra;
       }
     }
   }
@@ -319,7 +319,8 @@ template <Colour Us>
 }
 
 // Exposure of the colour's king: the base value of its square plus missing
-// shelter pawns and open files near it.
+// shelter pawns and open files near it. Never negative: the base values are
+// 0..24 and the rest only adds, at most 80 in all.
 template <Colour Us>
 int8_t shelter(const Position& pos) {
   constexpr Colour Them = Us ^ 1;
@@ -432,9 +433,9 @@ KingShelterResult KingShelter(const Position& pos) {
 namespace {
 
 // The part of the evaluation after the lazy exit, from `lazy`, the value so
-// far; stores the terms it adds in `cached` when given. Endgame: the phase
-// is 3. Out of line, so that the lazy exits stay cheap.
-template <bool Endgame>
+// far; with Cached, stores the terms it adds in `cached`. Endgame: the
+// phase is 3. Out of line, so that the lazy exits stay cheap.
+template <bool Cached, bool Endgame>
 [[gnu::noinline]] int pieceEvaluation(const Position& pos, int phase, const PawnEntry* entry, int lazy,
                                       PieceTermEntry* cached) {
   const BoardTables& bt = boardTables;
@@ -442,10 +443,11 @@ template <bool Endgame>
   const int32_t* units = pos.pieceUnits;
   int score = lazy;
   int pressureOnBlack = 0, pressureOnWhite = 0;
-  const Bitboard passedW = entry ? entry->passed[White] : 0, passedB = entry ? entry->passed[Black] : 0;
-  const int weakW = entry ? entry->weakFiles[White] : 0, weakB = entry ? entry->weakFiles[Black] : 0;
-  score += pieceTerms<White>(pos, phase, passedW, weakB, pressureOnBlack);
-  score -= pieceTerms<Black>(pos, phase, passedB, weakW, pressureOnWhite);
+  // Before the endgame the entry is never null (noPawnEntry stands for none).
+  const bool hasEntry = !Endgame || entry;
+  const PawnEntry& pawns = hasEntry ? *entry : noPawnEntry;
+  score += pieceTerms<White>(pos, phase, pawns, pressureOnBlack);
+  score -= pieceTerms<Black>(pos, phase, pawns, pressureOnWhite);
 
   if (!Endgame) score += kingPlacement<White>(pos, phase) - kingPlacement<Black>(pos, phase);
 
@@ -465,10 +467,13 @@ template <bool Endgame>
     if (pos.queens[Black]) shelterW *= 2;
     int scaleB = kingAttackScale[pressureOnBlack < 63 ? pressureOnBlack : 63];
     int scaleW = kingAttackScale[pressureOnWhite < 63 ? pressureOnWhite : 63];
-    score += (shelterValue * u) / 256 + (scaleB * u * shelterB) / 256 - (scaleW * u * shelterW) / 256;
+    // Shelter values are never negative (see shelter), so the last two
+    // products are not either and divide as unsigned numbers.
+    score += (shelterValue * u) / 256 + int(unsigned(scaleB * u * shelterB) / 256) -
+             int(unsigned(scaleW * u * shelterW) / 256);
   }
 
-  if (entry) score += blockedPassers<White>(pos, phase, *entry) - blockedPassers<Black>(pos, phase, *entry);
+  if (hasEntry) score += blockedPassers<White>(pos, phase, *entry) - blockedPassers<Black>(pos, phase, *entry);
 
   if (Endgame && entry) {
     score += endgameTerms<White>(pos, *entry) - endgameTerms<Black>(pos, *entry);
@@ -487,7 +492,7 @@ template <bool Endgame>
   int swing = score > lazy ? score - lazy : lazy - score;
   if (swing > evalState.lazyMargin) evalState.lazyMargin = swing;
 
-  if (cached) {
+  if constexpr (Cached) {
     cached->key = pos.key();
     cached->terms = score - lazy;
   }
@@ -509,8 +514,9 @@ template <bool Cached, bool Endgame>
 
   if (Endgame && endgameRules(pos, score)) return 0;
 
-  // The entry of the current pawn structure and phase, none without pawns.
-  PawnEntry* entry = nullptr;
+  // The entry of the current pawn structure and phase; without pawns none
+  // in the endgame and noPawnEntry before it.
+  PawnEntry* entry = Endgame ? nullptr : &noPawnEntry;
   int outsideFlags = 0;
   if (const HashKey pawnKey = pos.pawnKey()) {
     const HashKey key = pawnKey ^ pawnTable.phaseKeys[phase];
@@ -566,7 +572,7 @@ template <bool Cached, bool Endgame>
     }
   }
 
-  return pieceEvaluation<Endgame>(pos, phase, entry, lazy, cached);
+  return pieceEvaluation<Cached && !Endgame, Endgame>(pos, phase, entry, lazy, cached);
 }
 
 // Computes the missing pawn entry, then evaluates again, now finding it: the

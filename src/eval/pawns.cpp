@@ -85,8 +85,8 @@ int countFew(Bitboard b) {
 
 // Squares of the colour's relative rank r.
 template <Colour Us>
-Bitboard relativeRankMask(int r) {
-  return boardTables.rankMask[Us == White ? 8 * r : 8 * (7 - r)];
+constexpr Bitboard relativeRankMask(int r) {
+  return Bitboard(0xff) << (Us == White ? 8 * r : 8 * (7 - r));
 }
 
 // The colour's pawn structure, written once for both colours: "forward" is
