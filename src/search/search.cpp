@@ -66,6 +66,16 @@ inline HashKey pawnKeyAfterForPrefetch(const Position& pos, Move m) {
   __builtin_prefetch(&pieceTermCache.entries[key & (PieceTermEntries - 1)]);
 }
 
+// Starts loading the bucket of the child after the move of a batch about to
+// be sorted that will come first (the highest key; the hash move, already
+// searched, left out): the sort hides the load.
+inline void prefetchFirstOfBatch(const Position& pos, const Move* moves, const int32_t* keys, int count) {
+  int best = -1;
+  for (int i = 0; i < count; ++i)
+    if (keys[i] != HashMoveKey && (best < 0 || keys[i] > keys[best])) best = i;
+  if (best >= 0) PrefetchHash(keyAfterForPrefetch(pos, moves[best]));
+}
+
 // Returns the next move of the current batch, if any.
 inline Move nextInBatch(Position& pos, PickerState& p) {
   if (p.leftInBatch <= 0) return 0;
@@ -208,11 +218,16 @@ Move PickNextMove(Position& pos, int ply) {
       }
       case StageCaptures: {
         p.stage = StageKiller1;
+        // The killers come after the good captures: their children's
+        // buckets load while the captures are generated and searched.
+        if (pos.killer1[ply]) PrefetchHash(keyAfterForPrefetch(pos, pos.killer1[ply]));
+        if (pos.killer2[ply]) PrefetchHash(keyAfterForPrefetch(pos, pos.killer2[ply]));
         Move* moves = pos.moveStack + p.listStart;
         int count = generateCaptures(pos, moves);
         pos.moveStackTop[ply + 1] += count;
         p.captureCount = count;
         keyCaptures(pos, ply, moves, count);
+        prefetchFirstOfBatch(pos, moves, pos.sortKeys, count);
         SortMoves(moves, pos.sortKeys, count);
         int good = 0;
         while (good < count && pos.sortKeys[good] >= 0) ++good;
@@ -248,6 +263,7 @@ Move PickNextMove(Position& pos, int ply) {
           pos.sortKeys[kept] = search.history[historyIndex(pos.sideToMove, m)];
           ++kept;
         }
+        prefetchFirstOfBatch(pos, moves, pos.sortKeys, kept);
         SortMoves(moves, pos.sortKeys, kept);
         p.next = start;
         p.leftInBatch = kept;
@@ -355,6 +371,14 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
   pos.pvLength[ply] = ply;
   if (IsRepetition(pos)) return search.drawValue[pos.sideToMove];
   if (alpha >= 32766 - ply) return alpha;
+
+  // The null move's child is probed soon after this node's own probe: its
+  // bucket can load alongside.
+  if (allowNull && !pos.plyInCheck[ply]) {
+    HashKey nullKey = pos.key() ^ keys.sideKey;
+    if (pos.epSquare()) nullKey ^= keys.epKeys[pos.epSquare()];
+    PrefetchHash(nullKey);
+  }
 
   // 6. Transposition table.
   int probe = ProbeHash(pos, depth, ply, alpha, beta);
