@@ -25,6 +25,11 @@ struct PickerState {
   int captureCount;  // captures generated at this ply
   int leftInBatch;
   int goodEnd;       // one past the last good capture
+  // Set by the search when the futility test drops every quiet move that
+  // gets no extension; the picker then counts in droppedQuiets the legal
+  // quiet moves it dropped unmade instead of handing them out.
+  int futileQuiets;
+  int droppedQuiets;
 };
 
 // A move at the root with its flags (1 failed high, 2 first move failed low,

@@ -76,6 +76,37 @@ inline void prefetchFirstOfBatch(const Position& pos, const Move* moves, const i
   if (best >= 0) PrefetchHash(keyAfterForPrefetch(pos, moves[best]));
 }
 
+// The number of legal moves among the quiet moves (those equal to h, k1 or
+// k2 left out) when each of them is illegal or a move the search's futility
+// test would drop, that is one that gets no extension: no check, castling or
+// pawn step to the seventh rank. -1 when one of them is none of these. The
+// side to move is not in check, so a king step is legal exactly when its
+// destination is not attacked now, and checks only by a line it opens.
+int droppableQuiets(const Position& pos, const Move* moves, int count, Move h, Move k1, Move k2) {
+  const Colour us = pos.sideToMove, them = us ^ 1;
+  const Bitboard ourQueens = pos.queens[us];
+  const Bitboard ourStraight = pos.rooks[us] | ourQueens, ourDiagonal = pos.bishops[us] | ourQueens;
+  int legal = 0;
+  for (int i = 0; i < count; ++i) {
+    const Move m = moves[i];
+    if (m == h || m == k1 || m == k2) continue;
+    const int piece = movePiece(m);
+    const Square from = moveFrom(m), to = moveTo(m);
+    if (pieceType(piece) == King) {
+      if (isCastle(m)) return -1;
+      if (them == White ? isAttackedByWhite(pos, to) : isAttackedByBlack(pos, to)) continue;
+      if (lineOpenAfter(occupancyAfter(pos, from, to), pos.kingSquare[them], from, ourStraight, ourDiagonal))
+        return -1;
+    } else {
+      if ((piece == WhitePawn && rankOf(to) == 6) || (piece == BlackPawn && rankOf(to) == 1)) return -1;
+      if (exposesKingUnmade(pos, m, us)) continue;
+      if (givesCheckUnmade(pos, m, us)) return -1;
+    }
+    legal++;
+  }
+  return legal;
+}
+
 // Returns the next move of the current batch, if any.
 inline Move nextInBatch(Position& pos, PickerState& p) {
   if (p.leftInBatch <= 0) return 0;
@@ -176,8 +207,10 @@ void ResetRootPicker(Position& pos) {
   pos.moveStackTop[1] = 0;
 }
 
-Move StartMovePicker(Position& pos, int ply) {
+Move StartMovePicker(Position& pos, int ply, bool futileQuiets) {
   PickerState& p = pos.picker[ply];
+  p.futileQuiets = futileQuiets;
+  p.droppedQuiets = 0;
   p.leftInBatch = 0;
   p.stage = pos.plyInCheck[ply] ? StageEvasions : StageHashMove;
   p.listStart = pos.moveStackTop[ply];
@@ -255,6 +288,17 @@ Move PickNextMove(Position& pos, int ply) {
         int count = generateNonCaptures(pos, moves);
         pos.moveStackTop[ply + 1] += count;
         Move h = pos.hashMove[ply], k1 = pos.killer1[ply], k2 = pos.killer2[ply];
+        if (p.futileQuiets) {
+          const int dropped = droppableQuiets(pos, moves, count, h, k1, k2);
+          if (dropped >= 0) {
+            // Every quiet move is illegal or dropped by the futility test:
+            // their order cannot matter, so they are neither sorted nor
+            // handed out, only counted as searched.
+            p.droppedQuiets = dropped;
+            search.nodes += dropped;
+            break;
+          }
+        }
         int kept = 0;
         for (int i = 0; i < count; ++i) {
           Move m = moves[i];
@@ -470,13 +514,23 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
   const int futilityMargin = depth >= 36 ? 350 : depth >= 24 ? 200 : 100;
   const bool quietNode = !pos.plyInCheck[ply] && !pos.threat[ply] && !pos.threat[ply - 1] && depth < 48 &&
                          staticValue != Infinity;
-  for (Move move = StartMovePicker(pos, ply); move; move = PickNextMove(pos, ply)) {
+  // When the futility test drops every quiet move without an extension, the
+  // picker drops them unmade and reports how many were legal.
+  const bool futileQuiets =
+      quietNode && staticValue + futilityMargin < alpha && pos.pieceUnits[them] >= 5;
+  PickerState& picker = pos.picker[ply];
+  auto countDropped = [&](Move m) {
+    legal += picker.droppedQuiets;
+    picker.droppedQuiets = 0;
+    return m;
+  };
+  for (Move move = countDropped(StartMovePicker(pos, ply, futileQuiets)); move;
+       move = countDropped(PickNextMove(pos, ply))) {
     const bool singleReply = pos.singleReply;
     const bool unmadeFutility = quietNode && !singleReply;
     // The bucket of the move after this one, if the batch has one, loads
     // while this move's subtree is searched; not for a move the futility
     // test will likely drop unmade, whose bucket is never read.
-    const PickerState& picker = pos.picker[ply];
     if (picker.leftInBatch > 0) {
       const Move next = pos.moveStack[picker.next];
       if (!quietNode || value(moveCaptured(next)) + staticValue + futilityMargin >= alpha)

@@ -13,7 +13,9 @@ namespace tarrock {
 int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull);
 int Quiesce(Position& pos, int ply, int alpha, int beta);
 
-Move StartMovePicker(Position& pos, int ply);
+// With futileQuiets, the quiet moves are dropped unmade when each of them is
+// illegal or one the futility test drops (see PickerState).
+Move StartMovePicker(Position& pos, int ply, bool futileQuiets = false);
 Move PickNextMove(Position& pos, int ply);
 // Resets the ply-0 move list (for the root list and the legality test).
 void ResetRootPicker(Position& pos);
