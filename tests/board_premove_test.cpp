@@ -23,11 +23,11 @@ std::string boardPart(const std::string& line) {
   return fen;
 }
 
-// The moves the unmade tests are meant for: no king moves, no en passant, no
+// The moves the unmade tests are meant for: no castling, no en passant, no
 // promotions.
 bool coveredMove(const Position& pos, Move m) {
   const int type = pieceType(movePiece(m));
-  if (type == King || movePromotion(m)) return false;
+  if (isCastle(m) || movePromotion(m)) return false;
   return !(type == Pawn && moveCaptured(m) && moveTo(m) == pos.epSquare());
 }
 
@@ -45,8 +45,9 @@ void compareAllMoves(Position& pos, Tally& tally, const std::string& where) {
   for (int i = 0; i < count; ++i) {
     const Move m = moves[i];
     if (!coveredMove(pos, m)) continue;
-    const bool exposed = exposesKingUnmade(pos, m, us);
-    const bool checks = givesCheckUnmade(pos, m, us);
+    const bool king = pieceType(movePiece(m)) == King;
+    const bool exposed = king ? kingStepExposedUnmade(pos, m, us) : exposesKingUnmade(pos, m, us);
+    const bool checks = king ? kingStepGivesCheckUnmade(pos, m, us) : givesCheckUnmade(pos, m, us);
     makeMove(pos, m);
     const bool exposedAfter = moveExposedKing(pos, m, us);
     EXPECT_EQ(exposed, exposedAfter) << where << " " << testutil::coordinate(m);

@@ -1,11 +1,13 @@
 // Tests of a move on the unmade board: whether it would leave the mover's
 // king attacked and whether it would check the enemy king, answered from the
 // occupancy the move would leave, without making it. For every move that is
-// not a king move, en passant or a promotion, played by a side whose king is
+// not castling, en passant or a promotion, played by a side whose king is
 // not attacked, the answers equal those of moveExposedKing and moveGaveCheck
-// after makeMove; the search uses them to drop futile moves unmade.
+// after makeMove (kingStep... for king moves, the others for the rest); the
+// search uses them to drop futile moves unmade.
 #pragma once
 
+#include "board/attacks.h"
 #include "board/position.h"
 #include "board/tables.h"
 
@@ -80,6 +82,22 @@ inline bool givesCheckUnmade(const Position& pos, Move move, Colour us) {
   auto after = [&](Bitboard set) { return (set & bit(from)) ? set ^ moved : set; };
   const Bitboard queens = after(pos.queens[us]);
   return lineOpenAfter(o, king, from, after(pos.rooks[us]) | queens, after(pos.bishops[us]) | queens);
+}
+
+// A king step (not castling) of a side not in check leaves the king attacked
+// exactly when its destination is attacked now: no line to the destination
+// runs through the king's square, or the king would be in check already.
+inline bool kingStepExposedUnmade(const Position& pos, Move move, Colour us) {
+  return us == White ? isAttackedByBlack(pos, moveTo(move)) : isAttackedByWhite(pos, moveTo(move));
+}
+
+// A legal king step checks only by opening a line of one of the side's
+// sliders through its origin.
+inline bool kingStepGivesCheckUnmade(const Position& pos, Move move, Colour us) {
+  const Square from = moveFrom(move), to = moveTo(move);
+  const Bitboard queens = pos.queens[us];
+  return lineOpenAfter(occupancyAfter(pos, from, to), pos.kingSquare[us ^ 1], from, pos.rooks[us] | queens,
+                       pos.bishops[us] | queens);
 }
 
 }  // namespace tarrock

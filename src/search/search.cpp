@@ -80,23 +80,19 @@ inline void prefetchFirstOfBatch(const Position& pos, const Move* moves, const i
 // k2 left out) when each of them is illegal or a move the search's futility
 // test would drop, that is one that gets no extension: no check, castling or
 // pawn step to the seventh rank. -1 when one of them is none of these. The
-// side to move is not in check, so a king step is legal exactly when its
-// destination is not attacked now, and checks only by a line it opens.
+// side to move is not in check.
 int droppableQuiets(const Position& pos, const Move* moves, int count, Move h, Move k1, Move k2) {
-  const Colour us = pos.sideToMove, them = us ^ 1;
-  const Bitboard ourQueens = pos.queens[us];
-  const Bitboard ourStraight = pos.rooks[us] | ourQueens, ourDiagonal = pos.bishops[us] | ourQueens;
+  const Colour us = pos.sideToMove;
   int legal = 0;
   for (int i = 0; i < count; ++i) {
     const Move m = moves[i];
     if (m == h || m == k1 || m == k2) continue;
     const int piece = movePiece(m);
-    const Square from = moveFrom(m), to = moveTo(m);
+    const Square to = moveTo(m);
     if (pieceType(piece) == King) {
       if (isCastle(m)) return -1;
-      if (them == White ? isAttackedByWhite(pos, to) : isAttackedByBlack(pos, to)) continue;
-      if (lineOpenAfter(occupancyAfter(pos, from, to), pos.kingSquare[them], from, ourStraight, ourDiagonal))
-        return -1;
+      if (kingStepExposedUnmade(pos, m, us)) continue;
+      if (kingStepGivesCheckUnmade(pos, m, us)) return -1;
     } else {
       if ((piece == WhitePawn && rankOf(to) == 6) || (piece == BlackPawn && rankOf(to) == 1)) return -1;
       if (exposesKingUnmade(pos, m, us)) continue;
