@@ -60,22 +60,6 @@ inline HashKey pawnKeyAfterForPrefetch(const Position& pos, Move m) {
   return k;
 }
 
-// Starts loading the piece-term cache entry that the evaluation of the
-// position with this key reads. No effect on any result.
-[[gnu::always_inline]] inline void PrefetchPieceTerms(HashKey key) {
-  __builtin_prefetch(&pieceTermCache.entries[key & (PieceTermEntries - 1)]);
-}
-
-// Starts loading the bucket of the child after the move of a batch about to
-// be sorted that will come first (the highest key; the hash move, already
-// searched, left out): the sort hides the load.
-inline void prefetchFirstOfBatch(const Position& pos, const Move* moves, const int32_t* keys, int count) {
-  int best = -1;
-  for (int i = 0; i < count; ++i)
-    if (keys[i] != HashMoveKey && (best < 0 || keys[i] > keys[best])) best = i;
-  if (best >= 0) PrefetchHash(keyAfterForPrefetch(pos, moves[best]));
-}
-
 // The number of legal moves among the quiet moves (those equal to h, k1 or
 // k2 left out) when each of them is illegal or a move the search's futility
 // test would drop, that is one that gets no extension: no check, castling or
@@ -247,16 +231,11 @@ Move PickNextMove(Position& pos, int ply) {
       }
       case StageCaptures: {
         p.stage = StageKiller1;
-        // The killers come after the good captures: their children's
-        // buckets load while the captures are generated and searched.
-        if (pos.killer1[ply]) PrefetchHash(keyAfterForPrefetch(pos, pos.killer1[ply]));
-        if (pos.killer2[ply]) PrefetchHash(keyAfterForPrefetch(pos, pos.killer2[ply]));
         Move* moves = pos.moveStack + p.listStart;
         int count = generateCaptures(pos, moves);
         pos.moveStackTop[ply + 1] += count;
         p.captureCount = count;
         keyCaptures(pos, ply, moves, count);
-        prefetchFirstOfBatch(pos, moves, pos.sortKeys, count);
         SortMoves(moves, pos.sortKeys, count);
         int good = 0;
         while (good < count && pos.sortKeys[good] >= 0) ++good;
@@ -303,7 +282,6 @@ Move PickNextMove(Position& pos, int ply) {
           pos.sortKeys[kept] = search.history[historyIndex(pos.sideToMove, m)];
           ++kept;
         }
-        prefetchFirstOfBatch(pos, moves, pos.sortKeys, kept);
         SortMoves(moves, pos.sortKeys, kept);
         p.next = start;
         p.leftInBatch = kept;
@@ -412,22 +390,12 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
   if (IsRepetition(pos)) return search.drawValue[pos.sideToMove];
   if (alpha >= 32766 - ply) return alpha;
 
-  // The null move's child is probed soon after this node's own probe: its
-  // bucket can load alongside.
-  if (allowNull && !pos.plyInCheck[ply]) {
-    HashKey nullKey = pos.key() ^ keys.sideKey;
-    if (pos.epSquare()) nullKey ^= keys.epKeys[pos.epSquare()];
-    PrefetchHash(nullKey);
-  }
-
   // 6. Transposition table.
   int probe = ProbeHash(pos, depth, ply, alpha, beta);
   if (probe == 0) return alpha;
   // The hash move is searched first, after the null move and the static
-  // value: its child's bucket can load meanwhile. So can the pawn entry that
-  // the evaluations below this node read for every move leaving the pawns.
+  // value: its child's bucket can load meanwhile.
   if (pos.hashMove[ply]) PrefetchHash(keyAfterForPrefetch(pos, pos.hashMove[ply]));
-  PrefetchPawnEntry(pos.pawnKey(), GamePhase(pos));
   if (probe == 2) allowNull = 0;
 
   // 7. Tablebases.
@@ -560,7 +528,6 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
     }
     makeMove(pos, move);
     PrefetchHash(pos.key());
-    PrefetchPieceTerms(pos.key());
     // Neither king is attacked on entry (unless ours is in check), so the
     // tests after the move need only look at what the move changed.
     if (pos.plyInCheck[ply] ? inCheck(pos, us) : moveExposedKing(pos, move, us)) {
@@ -717,14 +684,12 @@ int Quiesce(Position& pos, int ply, int alpha, int beta) {
   SortMoves(moves, keys, kept);
 
   const int phase = GamePhase(pos);
-  PrefetchPawnEntry(pawnKeyAfterForPrefetch(pos, moves[0]), phase);
   for (int i = 0; i < kept; ++i) {
     Move m = moves[i];
     // The pawn entry the next capture's evaluation will read (in this
     // phase, which a capture seldom changes) loads meanwhile.
     if (i + 1 < kept) PrefetchPawnEntry(pawnKeyAfterForPrefetch(pos, moves[i + 1]), phase);
     makeMove(pos, m);
-    PrefetchPieceTerms(pos.key());
     search.qsDepth++;
     int score = -Quiesce(pos, ply + 1, -beta, -alpha);
     search.qsDepth--;
