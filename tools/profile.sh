@@ -23,11 +23,11 @@ perf report -i "$data" --no-children --sort symbol -F overhead,sym --stdio 2>/de
     else if (name ~ /unmakeMove|makeMove|countMan|MakeNullMove|UnmakeNullMove/) part = "make/unmake"
     else if (name ~ /captures<|nonCaptures<|evasions<|generate|isMoveValid/) part = "move generation"
     else if (name ~ /staticExchange|leastValuableAttacker/) part = "exchange evaluation"
-    else if (name ~ /inCheck|moveExposedKing|moveGaveCheck|isAttacked|attackersOf|isPinned/) part = "attack tests"
+    else if (name ~ /inCheck|moveExposedKing|moveGaveCheck|isAttacked|attackersOf|isPinned|Unmade/) part = "attack tests"
     else if (name ~ /pawnEntry|EvaluatePawns|pawnStructure|PawnRace|fillPawnEntry|fillThenEvaluate/) part = "pawn table"
     else if (name ~ /evaluate<|Evaluate|pieceTerms|pieceEvaluation|evaluateEndgame|fillShelterEntry|kingPlacement|KingShelter|shelter<|endgame|blockedPassers|GamePhase/) part = "Evaluate"
     else if (name ~ /Quiesce/) part = "Quiesce"
-    else if (name ~ /PickNextMove|StartMovePicker|SortMoves|keyCaptures|keyEvasions/) part = "move picker"
+    else if (name ~ /PickNextMove|StartMovePicker|SortMoves|keyCaptures|keyEvasions|droppableQuiets/) part = "move picker"
     else if (name ~ /ProbeHash|StoreHash/) part = "transposition table"
     else if (name ~ /Search|IsRepetition/) part = "Search"
     sum[part] += share
