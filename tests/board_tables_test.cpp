@@ -67,10 +67,10 @@ TEST(BoardTables, LineTablesAtTheCorners) {
   const BoardTables& t = boardTables;
   EXPECT_EQ(t.rankAttacks[A1][0], squares({B1, C1, D1, E1, F1, G1, H1}));
   EXPECT_EQ(t.fileAttacks[A1][0], squares({A2, A3, A4, A5, A6, A7, A8}));
-  for (int x = 0; x < 128; ++x) EXPECT_EQ(t.diagA1H8Attacks[H1][x], 0u) << x;
+  for (int x = 0; x < LineIndexCount; ++x) EXPECT_EQ(t.diagA1H8Attacks[H1][x], 0u) << x;
   EXPECT_EQ(t.diagH1A8Attacks[H1][0], squares({G2, F3, E4, D5, C6, B7, A8}));
   EXPECT_EQ(t.rankMobility[A1][0], 7);
-  EXPECT_EQ(t.rankMobility[A1][2], 1);  // b1 occupied
+  EXPECT_EQ(t.rankMobility[A1][1], 1);  // b1 occupied
   EXPECT_EQ(t.diagA1H8Mobility[A1][0], 14);
 
   struct Shift { Square s; int a1h8, h1a8; };

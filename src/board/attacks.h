@@ -10,15 +10,11 @@
 
 namespace tarrock {
 
-// Seven-bit occupancy indexes of the four lines through a square.
-inline int rankIndex(const Position& pos, Square s) { return int(pos.occupied >> (s & 56)) & 127; }
-inline int fileIndex(const Position& pos, Square s) { return int(pos.occupiedFiles >> ((s & 7) << 3)) & 127; }
-inline int diagA1H8Index(const Position& pos, Square s) {
-  return int(pos.occupiedDiagA1H8 >> boardTables.diagShiftA1H8[s]) & 127;
-}
-inline int diagH1A8Index(const Position& pos, Square s) {
-  return int(pos.occupiedDiagH1A8 >> boardTables.diagShiftH1A8[s]) & 127;
-}
+// Occupancy indexes of the four lines through a square.
+inline int rankIndex(const Position& pos, Square s) { return rankLineIndex(pos.occupied, s); }
+inline int fileIndex(const Position& pos, Square s) { return fileLineIndex(pos.occupiedFiles, s); }
+inline int diagA1H8Index(const Position& pos, Square s) { return diagA1H8LineIndex(pos.occupiedDiagA1H8, s); }
+inline int diagH1A8Index(const Position& pos, Square s) { return diagH1A8LineIndex(pos.occupiedDiagH1A8, s); }
 
 // Squares a slider on s reaches along one line, the first blocker included
 // whatever its colour.

@@ -26,16 +26,16 @@ inline OccupancyAfter occupancyAfter(const Position& pos, Square from, Square to
 
 // The sliding sets of attacks.h, taken from the given occupancy.
 inline Bitboard rankSetAfter(const OccupancyAfter& o, Square s) {
-  return boardTables.rankAttacks[s][int(o.occupied >> (s & 56)) & 127];
+  return boardTables.rankAttacks[s][rankLineIndex(o.occupied, s)];
 }
 inline Bitboard fileSetAfter(const OccupancyAfter& o, Square s) {
-  return boardTables.fileAttacks[s][int(o.files >> ((s & 7) << 3)) & 127];
+  return boardTables.fileAttacks[s][fileLineIndex(o.files, s)];
 }
 inline Bitboard diagA1H8SetAfter(const OccupancyAfter& o, Square s) {
-  return boardTables.diagA1H8Attacks[s][int(o.diagA1H8 >> boardTables.diagShiftA1H8[s]) & 127];
+  return boardTables.diagA1H8Attacks[s][diagA1H8LineIndex(o.diagA1H8, s)];
 }
 inline Bitboard diagH1A8SetAfter(const OccupancyAfter& o, Square s) {
-  return boardTables.diagH1A8Attacks[s][int(o.diagH1A8 >> boardTables.diagShiftH1A8[s]) & 127];
+  return boardTables.diagH1A8Attacks[s][diagH1A8LineIndex(o.diagH1A8, s)];
 }
 
 // Whether a slider of the sets (`straight` on ranks and files, `diagonal` on

@@ -25,12 +25,11 @@ struct ExchangeLines {
   // Position's own attack sets would give them.
   Bitboard diagonals(Square s) const {
     const BoardTables& t = boardTables;
-    return t.diagA1H8Attacks[s][(diagA1H8 >> t.diagShiftA1H8[s]) & 127] |
-           t.diagH1A8Attacks[s][(diagH1A8 >> t.diagShiftH1A8[s]) & 127];
+    return t.diagA1H8Attacks[s][diagA1H8LineIndex(diagA1H8, s)] | t.diagH1A8Attacks[s][diagH1A8LineIndex(diagH1A8, s)];
   }
   Bitboard lines(Square s) const {
     const BoardTables& t = boardTables;
-    return t.rankAttacks[s][(occupied >> (s & 56)) & 127] | t.fileAttacks[s][(files >> ((s & 7) << 3)) & 127];
+    return t.rankAttacks[s][rankLineIndex(occupied, s)] | t.fileAttacks[s][fileLineIndex(files, s)];
   }
 };
 

@@ -26,21 +26,22 @@ Bitboard stepSet(int file, int rank, const int (*steps)[2], int count) {
 }
 
 // Fills table[s][x] for the squares of one line, given in line order. Bit i of
-// the index x is the occupancy of line[i]; squares past the line's end and the
-// eighth bit never matter. A walk stops after the first occupied square.
-void fillLine(Bitboard (*table)[128], const Square* line, int length) {
+// the index x is the occupancy of line[i + 1]; squares past the line's end
+// never matter. A walk stops after the first occupied square.
+void fillLine(Bitboard (*table)[LineIndexCount], const Square* line, int length) {
   for (int p = 0; p < length; ++p) {
-    for (int x = 0; x < 256; ++x) {
+    for (int x = 0; x < LineIndexCount; ++x) {
+      const int occupied = x << 1;
       Bitboard set = 0;
       for (int q = p + 1; q < length; ++q) {
         set |= bit(line[q]);
-        if (x & (1 << q)) break;
+        if (occupied & (1 << q)) break;
       }
       for (int q = p - 1; q >= 0; --q) {
         set |= bit(line[q]);
-        if (x & (1 << q)) break;
+        if (occupied & (1 << q)) break;
       }
-      if (x < 128) table[line[p]][x] = set;
+      table[line[p]][x] = set;
     }
   }
 }
@@ -104,7 +105,7 @@ void buildSlidingAttacks() {
 
 void buildMobility() {
   for (Square s = 0; s < 64; ++s)
-    for (int x = 0; x < 128; ++x) {
+    for (int x = 0; x < LineIndexCount; ++x) {
       T.rankMobility[s][x] = int8_t(popCount(T.rankAttacks[s][x]));
       T.fileMobility[s][x] = int8_t(popCount(T.fileAttacks[s][x]));
       T.diagA1H8Mobility[s][x] = int8_t(2 * popCount(T.diagA1H8Attacks[s][x]));

@@ -1,6 +1,6 @@
 // Board tables built once at start-up and read-only afterwards: single-square
 // and line masks, the fixed attack sets of knights, kings and pawns, the
-// sliding attack sets indexed by square and a 7-bit occupancy pattern of the
+// sliding attack sets indexed by square and a 6-bit occupancy pattern of the
 // line (taken from the rotated occupancy sets of the Position), the mobility
 // counts of those sets, the eight rays, the step between two squares on a
 // line, the squares strictly between them, the castling paths and the fixed
@@ -12,6 +12,11 @@
 #include "board/types.h"
 
 namespace tarrock {
+
+// A line's occupancy index holds the six squares after the line's first
+// one: the first and the last square of a line end every walk along it
+// whether they are occupied or not, so they never change an attack set.
+constexpr int LineIndexCount = 64;
 
 struct BoardTables {
   Bitboard squareMask[64];
@@ -25,12 +30,12 @@ struct BoardTables {
   Bitboard whitePawnAttacks[64];  // squares a white pawn on the square attacks
   Bitboard blackPawnAttacks[64];
 
-  // Sliding attacks by square and 7-bit occupancy index of the line (see
-  // attacks.h for how the index is taken). Blocking squares are included.
-  Bitboard rankAttacks[64][128];
-  Bitboard fileAttacks[64][128];
-  Bitboard diagA1H8Attacks[64][128];
-  Bitboard diagH1A8Attacks[64][128];
+  // Sliding attacks by square and occupancy index of the line (see the
+  // index functions below). Blocking squares are included.
+  Bitboard rankAttacks[64][LineIndexCount];
+  Bitboard fileAttacks[64][LineIndexCount];
+  Bitboard diagA1H8Attacks[64][LineIndexCount];
+  Bitboard diagH1A8Attacks[64][LineIndexCount];
   // Bit index in occupiedDiagA1H8 / occupiedDiagH1A8 of the lowest square of
   // the square's diagonal.
   uint8_t diagShiftA1H8[64];
@@ -48,10 +53,10 @@ struct BoardTables {
 
   // Squares in the sliding sets: one per square on ranks and files, two per
   // square on diagonals.
-  int8_t rankMobility[64][128];
-  int8_t fileMobility[64][128];
-  int8_t diagA1H8Mobility[64][128];
-  int8_t diagH1A8Mobility[64][128];
+  int8_t rankMobility[64][LineIndexCount];
+  int8_t fileMobility[64][LineIndexCount];
+  int8_t diagA1H8Mobility[64][LineIndexCount];
+  int8_t diagH1A8Mobility[64][LineIndexCount];
 
   // Squares reached from the square by repeating one step to the board edge
   // (north = higher rank, east = higher file).
@@ -73,6 +78,19 @@ struct BoardTables {
 };
 
 extern BoardTables boardTables;
+
+// The occupancy index of the line through s, from the matching occupancy
+// set (the plain one for ranks, the rotated ones for files and diagonals).
+inline int rankLineIndex(Bitboard occupied, Square s) { return int(occupied >> ((s & 56) + 1)) & 63; }
+inline int fileLineIndex(Bitboard files, Square s) { return int(files >> (((s & 7) << 3) + 1)) & 63; }
+// Two shifts: the one-square diagonal at bit 63 would otherwise need a
+// shift by 64.
+inline int diagA1H8LineIndex(Bitboard diagonals, Square s) {
+  return int((diagonals >> boardTables.diagShiftA1H8[s]) >> 1) & 63;
+}
+inline int diagH1A8LineIndex(Bitboard diagonals, Square s) {
+  return int((diagonals >> boardTables.diagShiftH1A8[s]) >> 1) & 63;
+}
 
 // Builds every table above (and the square maps of the rotated sets first).
 void initBoardTables();
