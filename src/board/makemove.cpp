@@ -74,6 +74,20 @@ struct CornerMasks {
 };
 constexpr CornerMasks rookCorner;
 
+// Takes the colour's man `captured` off the square `at`: its sets, counts and
+// material, its key terms and, for a rook on a corner, the castling right
+// that goes with it. The board array is the caller's.
+inline void takeMan(Position& pos, Colour c, int captured, Square at, HashKey& key, HashKey& pawnKey,
+                    uint32_t& rights) {
+  const int type = pieceType(captured);
+  pos.pieces[c] ^= bit(at);
+  if (manTerms[type].setField) typeSet(pos, type, c) ^= bit(at);
+  key ^= keys.pieceKeys[captured][at];
+  if (type == Pawn) pawnKey ^= keys.pieceKeys[captured][at];
+  if (type == Rook) rights &= rookCorner.mask[at];
+  countMan(pos, c, type, -1);
+}
+
 // Piece type a promotion field (0x1000 .. 0x4000) creates: knight .. queen.
 inline int promotedType(uint32_t promotion) { return int(((promotion >> 12) - 1) & 3) + Knight; }
 
@@ -193,14 +207,7 @@ template <MoveKind Kind>
   else
     typeSet(pos, type, us) ^= fromTo;
   if (captured) {
-    const Colour them = us ^ 1;
-    const int victimType = pieceType(captured);
-    pos.pieces[them] ^= bit(to);
-    if (manTerms[victimType].setField) typeSet(pos, victimType, them) ^= bit(to);
-    key ^= keys.pieceKeys[captured][to];
-    if (victimType == Pawn) pawnKey ^= keys.pieceKeys[captured][to];
-    if (victimType == Rook) rights &= rookCorner.mask[to];
-    countMan(pos, them, victimType, -1);
+    takeMan(pos, us ^ 1, captured, to, key, pawnKey, rights);
   } else if (Kind == PawnMove && (from ^ to) == 16) {
     // Double step: the square passed over is an en-passant square only
     // when an enemy pawn is ready to take on it.
@@ -280,13 +287,7 @@ template <MoveKind Kind>
       pos.board[victim] = 0;
       clearRotated(pos, victim);
     }
-    const int victimType = pieceType(captured);
-    pos.pieces[them] ^= bit(victim);
-    if (manTerms[victimType].setField) typeSet(pos, victimType, them) ^= bit(victim);
-    key ^= keys.pieceKeys[captured][victim];
-    if (victimType == Pawn) pawnKey ^= keys.pieceKeys[captured][victim];
-    if (victimType == Rook) rights &= rookCorner.mask[to];
-    countMan(pos, them, victimType, -1);
+    takeMan(pos, them, captured, victim, key, pawnKey, rights);
   }
 
   PieceCode placed = PieceCode(piece);
