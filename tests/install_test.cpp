@@ -54,7 +54,7 @@ TEST_F(Installed, PutsEachFileInPlace) {
   EXPECT_EQ(access(engine().c_str(), X_OK), 0) << engine();
   EXPECT_TRUE(fs::is_regular_file(installed("share/man/man6/tarrock.6")));
   EXPECT_EQ(readFile(installed("share/games/plugins/xboard/tarrock.eng")),
-            std::string("plugin spec 0.0\n") + TARROCK_INSTALL_PREFIX + "/games/tarrock\nchess\n");
+            std::string(TARROCK_XBOARD_PLUGIN_HEADER) + "\n" + TARROCK_INSTALL_PREFIX + "/games/tarrock\nchess\n");
   const std::string builtBook = std::string(TARROCK_BUILD_DIR) + "/tarrock.bok";
   if (fs::exists(builtBook)) {
     EXPECT_EQ(readFile(installed("share/games/tarrock/tarrock.bok")), readFile(builtBook));
