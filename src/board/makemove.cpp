@@ -32,10 +32,10 @@ struct ManTerms {
 constexpr ManTerms manTerms[8] = {
     {0, offsetof(Position, pawnCount), 0, 0, offsetof(EvalVariables, pawnValue), 0},
     {offsetof(Position, pawns), offsetof(Position, pawnCount), 1, 0, offsetof(EvalVariables, pawnValue), -1},
-    {offsetof(Position, knights), offsetof(Position, knightCount), 1, 3, offsetof(EvalVariables, knightValue), -1},
-    {offsetof(Position, bishops), offsetof(Position, bishopCount), 1, 3, offsetof(EvalVariables, bishopValue), -1},
-    {offsetof(Position, rooks), offsetof(Position, heavyCount), 1, 5, offsetof(EvalVariables, rookValue), -1},
-    {offsetof(Position, queens), offsetof(Position, heavyCount), 2, 10, offsetof(EvalVariables, queenValue), -1},
+    {offsetof(Position, knights), offsetof(Position, knightCount), 1, PieceUnits[Knight], offsetof(EvalVariables, knightValue), -1},
+    {offsetof(Position, bishops), offsetof(Position, bishopCount), 1, PieceUnits[Bishop], offsetof(EvalVariables, bishopValue), -1},
+    {offsetof(Position, rooks), offsetof(Position, heavyCount), 1, PieceUnits[Rook], offsetof(EvalVariables, rookValue), -1},
+    {offsetof(Position, queens), offsetof(Position, heavyCount), 2, PieceUnits[Queen], offsetof(EvalVariables, queenValue), -1},
     {0, offsetof(Position, pawnCount), 0, 0, offsetof(EvalVariables, pawnValue), 0},
     {0, offsetof(Position, pawnCount), 0, 0, offsetof(EvalVariables, pawnValue), 0},
 };
@@ -86,6 +86,15 @@ inline void takeMan(Position& pos, Colour c, int captured, Square at, HashKey& k
   if (type == Pawn) pawnKey ^= keys.pieceKeys[captured][at];
   if (type == Rook) rights &= rookCorner.mask[at];
   countMan(pos, c, type, -1);
+}
+
+// Puts the colour's man `captured` back on the square `at`: its sets, counts
+// and material. The board array is the caller's.
+inline void returnMan(Position& pos, Colour c, int captured, Square at) {
+  const int type = pieceType(captured);
+  pos.pieces[c] ^= bit(at);
+  if (manTerms[type].setField) typeSet(pos, type, c) ^= bit(at);
+  countMan(pos, c, type, 1);
 }
 
 // Piece type a promotion field (0x1000 .. 0x4000) creates: knight .. queen.
@@ -174,6 +183,17 @@ inline MoveKind moveKind(Move move, Square ep) {
   }
 }
 
+// The mover's sets on a short path: the man of the type goes between the two
+// squares of fromTo; a king is kept by its square, `kingAt`, instead.
+template <MoveKind Kind>
+inline void shiftMan(Position& pos, Colour us, int type, Bitboard fromTo, Square kingAt) {
+  pos.pieces[us] ^= fromTo;
+  if constexpr (Kind == KingStep)
+    pos.kingSquare[us] = kingAt;
+  else
+    typeSet(pos, type, us) ^= fromTo;
+}
+
 template <MoveKind Kind>
 [[gnu::always_inline]] inline void makeShortMove(Position& pos, Move move) {
   const Square from = moveFrom(move), to = moveTo(move);
@@ -201,11 +221,7 @@ template <MoveKind Kind>
 
   const Bitboard fromTo = bit(from) | bit(to);
   moveRotated(pos, from, to);
-  pos.pieces[us] ^= fromTo;
-  if constexpr (Kind == KingStep)
-    pos.kingSquare[us] = to;
-  else
-    typeSet(pos, type, us) ^= fromTo;
+  shiftMan<Kind>(pos, us, type, fromTo, to);
   if (captured) {
     takeMan(pos, us ^ 1, captured, to, key, pawnKey, rights);
   } else if (Kind == PawnMove && (from ^ to) == 16) {
@@ -236,16 +252,9 @@ template <MoveKind Kind>
   pos.castleTop = pos.keyTop = pos.pawnKeyTop = pos.fiftyTop = pos.epTop = top;
 
   setRotated(pos, from);
-  pos.pieces[us] ^= fromTo;
-  if constexpr (Kind == KingStep)
-    pos.kingSquare[us] = from;
-  else
-    typeSet(pos, type, us) ^= fromTo;
+  shiftMan<Kind>(pos, us, type, fromTo, from);
   if (captured) {
-    const int victimType = pieceType(captured);
-    pos.pieces[them] ^= bit(to);
-    if (manTerms[victimType].setField) typeSet(pos, victimType, them) ^= bit(to);
-    countMan(pos, them, victimType, 1);
+    returnMan(pos, them, captured, to);
   } else {
     clearRotated(pos, to);
   }
@@ -361,10 +370,7 @@ template <MoveKind Kind>
           keys.pieceKeys[piece][from] ^ keys.pieceKeys[piece][to] ^ keys.pieceKeys[captured][behind];
       if ((pawnKeyAfter ^ pos.pawnKeyStack[top]) == enPassantChange) victim = behind;
     }
-    const int victimType = pieceType(captured);
-    pos.pieces[them] ^= bit(victim);
-    if (manTerms[victimType].setField) typeSet(pos, victimType, them) ^= bit(victim);
-    countMan(pos, them, victimType, 1);
+    returnMan(pos, them, captured, victim);
     pos.board[victim] = PieceCode(captured);
     if (victim != to) {
       pos.board[to] = 0;

@@ -29,4 +29,8 @@ struct EvalVariables {
 
 extern EvalVariables evalVars;
 
+// The piece units of a man by type (index code & 7): knights and bishops 3,
+// rooks 5, queens 10, pawns and kings none.
+constexpr int PieceUnits[8] = {0, 0, 3, 3, 5, 10, 0, 0};
+
 }  // namespace tarrock

@@ -23,11 +23,6 @@ namespace {
 
 constexpr uint32_t FailedHigh = 1, FirstFailedLow = 2, Searched = 4;
 
-bool pawnToSeventh(Move move) {
-  int piece = movePiece(move);
-  return (piece == WhitePawn && rankOf(moveTo(move)) == 6) || (piece == BlackPawn && rankOf(moveTo(move)) == 1);
-}
-
 bool restrictedAway(const Position& pos, Move move) {
   if (!pos.searchMoves[0]) return false;
   for (const Move* m = pos.searchMoves; *m; ++m)

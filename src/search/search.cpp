@@ -60,6 +60,19 @@ inline HashKey pawnKeyAfterForPrefetch(const Position& pos, Move m) {
   return k;
 }
 
+// What the legality and check tests after the move would say of a move that
+// is not castling, en passant or a promotion, by a side not in check,
+// answered on the unmade board.
+enum class Unmade { Illegal, NoCheck, Check };
+inline Unmade unmadeVerdict(const Position& pos, Move move, Colour us) {
+  if (pieceType(movePiece(move)) == King) {
+    if (kingStepExposedUnmade(pos, move, us)) return Unmade::Illegal;
+    return kingStepGivesCheckUnmade(pos, move, us) ? Unmade::Check : Unmade::NoCheck;
+  }
+  if (exposesKingUnmade(pos, move, us)) return Unmade::Illegal;
+  return givesCheckUnmade(pos, move, us) ? Unmade::Check : Unmade::NoCheck;
+}
+
 // The number of legal moves among the quiet moves (those equal to h, k1 or
 // k2 left out) when each of them is illegal or a move the search's futility
 // test would drop, that is one that gets no extension: no check, castling or
@@ -71,18 +84,12 @@ int droppableQuiets(const Position& pos, const Move* moves, int count, Move h, M
   for (int i = 0; i < count; ++i) {
     const Move m = moves[i];
     if (m == h || m == k1 || m == k2) continue;
-    const int piece = movePiece(m);
-    const Square to = moveTo(m);
-    if (pieceType(piece) == King) {
-      if (isCastle(m)) return -1;
-      if (kingStepExposedUnmade(pos, m, us)) continue;
-      if (kingStepGivesCheckUnmade(pos, m, us)) return -1;
-    } else {
-      if ((piece == WhitePawn && rankOf(to) == 6) || (piece == BlackPawn && rankOf(to) == 1)) return -1;
-      if (exposesKingUnmade(pos, m, us)) continue;
-      if (givesCheckUnmade(pos, m, us)) return -1;
+    if (isCastle(m) || pawnToSeventh(m)) return -1;
+    switch (unmadeVerdict(pos, m, us)) {
+      case Unmade::Illegal: continue;
+      case Unmade::Check: return -1;
+      case Unmade::NoCheck: legal++; break;
     }
-    legal++;
   }
   return legal;
 }
@@ -130,20 +137,6 @@ void keyCaptures(Position& pos, int ply, Move* moves, int count) {
     if (key < 1) key = staticExchange(pos, moveFrom(m), moveTo(m));
     if (int(moveTo(m)) == target) key += 75;
     keys[i] = key;
-  }
-}
-
-
-// Piece units and material the side loses when a man of the type is taken.
-constexpr int UnitsOfType[8] = {0, 0, 3, 3, 5, 10, 0, 0};
-inline int materialOfType(int type) {
-  switch (type) {
-    case Pawn: return evalVars.pawnValue;
-    case Knight: return evalVars.knightValue;
-    case Bishop: return evalVars.bishopValue;
-    case Rook: return evalVars.rookValue;
-    case Queen: return evalVars.queenValue;
-    default: return 0;
   }
 }
 
@@ -503,20 +496,21 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
     if (unmadeFutility) {
       // The move gets no extension and the futility test below drops it
       // when it is legal and gives no check: decide it unmade.
-      const int captured = moveCaptured(move), piece = movePiece(move), type = pieceType(piece);
+      const int captured = moveCaptured(move), type = pieceType(movePiece(move));
       const Square to = moveTo(move);
       const bool candidate =
-          !movePromotion(move) && type != King && !(type == Pawn && captured && to == pos.epSquare()) &&
-          !((piece == WhitePawn && rankOf(to) == 6) || (piece == BlackPawn && rankOf(to) == 1)) &&
+          !movePromotion(move) && !isCastle(move) && !(type == Pawn && captured && to == pos.epSquare()) &&
+          !pawnToSeventh(move) &&
           value(captured) + staticValue + futilityMargin < alpha &&
-          pos.pieceUnits[them] - UnitsOfType[pieceType(captured)] >= 5 &&
+          pos.pieceUnits[them] - PieceUnits[pieceType(captured)] >= 5 &&
           !(previous && to == moveTo(previous) && moveCaptured(previous) &&
             std::abs(value(captured) - value(moveCaptured(previous))) < 211 &&
-            pos.material[us] - (pos.material[them] - materialOfType(pieceType(captured))) + 250 > alpha &&
+            pos.material[us] - (pos.material[them] - evalVars.valueOf(pieceType(captured))) + 250 > alpha &&
             !(pos.extFlags[ply - 1] & 16));
       if (candidate) {
-        if (exposesKingUnmade(pos, move, us)) continue;
-        if (!givesCheckUnmade(pos, move, us)) {
+        const Unmade verdict = unmadeVerdict(pos, move, us);
+        if (verdict == Unmade::Illegal) continue;
+        if (verdict == Unmade::NoCheck) {
           pos.currentMove[ply] = move;
           legal++;
           pos.plyInCheck[ply + 1] = 0;
@@ -559,8 +553,7 @@ int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull
       e += 9;
       pos.extFlags[ply] |= 16;
     }
-    const int piece = movePiece(move);
-    if ((piece == WhitePawn && rankOf(moveTo(move)) == 6) || (piece == BlackPawn && rankOf(moveTo(move)) == 1)) {
+    if (pawnToSeventh(move)) {
       e += 12;
       pos.extFlags[ply] |= 32;
     }

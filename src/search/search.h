@@ -11,6 +11,12 @@
 namespace tarrock {
 
 int Search(Position& pos, int depth, int ply, int alpha, int beta, int allowNull);
+
+// A pawn step onto the mover's seventh rank (the search extends it).
+inline bool pawnToSeventh(Move move) {
+  const int piece = movePiece(move);
+  return (piece == WhitePawn && rankOf(moveTo(move)) == 6) || (piece == BlackPawn && rankOf(moveTo(move)) == 1);
+}
 int Quiesce(Position& pos, int ply, int alpha, int beta);
 
 // With futileQuiets, the quiet moves are dropped unmade when each of them is
