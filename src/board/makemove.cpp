@@ -97,6 +97,19 @@ inline void returnMan(Position& pos, Colour c, int captured, Square at) {
   countMan(pos, c, type, 1);
 }
 
+// After a pawn's double step: the square passed over is the new stack
+// entry's en-passant square (with its key term) only when an enemy pawn is
+// ready to take on it.
+inline void markEnPassant(Position& pos, Colour us, Square from, Square to, int next, HashKey& key) {
+  const Square passed = (from + to) >> 1;
+  const Bitboard takers = us == White ? boardTables.whitePawnAttacks[passed] & pos.pawns[Black]
+                                      : boardTables.blackPawnAttacks[passed] & pos.pawns[White];
+  if (takers) {
+    pos.epStack[next] = passed;
+    key ^= keys.epKeys[passed];
+  }
+}
+
 // Piece type a promotion field (0x1000 .. 0x4000) creates: knight .. queen.
 inline int promotedType(uint32_t promotion) { return int(((promotion >> 12) - 1) & 3) + Knight; }
 
@@ -225,15 +238,7 @@ template <MoveKind Kind>
   if (captured) {
     takeMan(pos, us ^ 1, captured, to, key, pawnKey, rights);
   } else if (Kind == PawnMove && (from ^ to) == 16) {
-    // Double step: the square passed over is an en-passant square only
-    // when an enemy pawn is ready to take on it.
-    const Square passed = (from + to) >> 1;
-    const Bitboard takers = us == White ? boardTables.whitePawnAttacks[passed] & pos.pawns[Black]
-                                        : boardTables.blackPawnAttacks[passed] & pos.pawns[White];
-    if (takers) {
-      pos.epStack[next] = passed;
-      key ^= keys.epKeys[passed];
-    }
+    markEnPassant(pos, us, from, to, next, key);
   }
   pos.keyStack[next] = key;
   pos.occupied = pos.pieces[White] | pos.pieces[Black];
@@ -314,17 +319,7 @@ template <MoveKind Kind>
     if (manTerms[type].setField) typeSet(pos, type, us) ^= fromTo;
     if (type == Pawn) {
       pawnKey ^= keys.pieceKeys[piece][from] ^ keys.pieceKeys[piece][to];
-      if ((from ^ to) == 16) {
-        // Double step: the square passed over is an en-passant square only
-        // when an enemy pawn is ready to take on it.
-        const Square passed = (from + to) >> 1;
-        const Bitboard takers = us == White ? boardTables.whitePawnAttacks[passed] & pos.pawns[Black]
-                                            : boardTables.blackPawnAttacks[passed] & pos.pawns[White];
-        if (takers) {
-          pos.epStack[next] = passed;
-          key ^= keys.epKeys[passed];
-        }
-      }
+      if ((from ^ to) == 16) markEnPassant(pos, us, from, to, next, key);
     } else if (type == Rook) {
       rights &= rookCorner.mask[from];
     } else if (type == King) {
